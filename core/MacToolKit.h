@@ -1,0 +1,44 @@
+#ifndef VORNHELM_MACTOOLKIT_H
+#define VORNHELM_MACTOOLKIT_H
+
+#include <QString>
+
+// Operating-system services: the default mail client and running shell
+// scripts, including scripts that feed AppleScript to osascript.
+//
+// On desktops following the freedesktop.org standards the default mail
+// client is the desktop entry registered for "x-scheme-handler/mailto"
+// (asked of xdg-mime), and quitting an application signals its processes.
+class MacToolKit
+{
+public:
+    MacToolKit() = delete;
+
+    // Name of the application registered for "mailto:" URLs, asked anew at
+    // every call; a null string when none is registered or it cannot be found.
+    static QString defaultMailClient();
+
+    // Absolute path of that application's program; a null string when no
+    // application is registered or its program cannot be found.
+    static QString defaultMailClientOpenCommand();
+
+    // A shell script ("#!/bin/bash" first) that hands the AppleScript text
+    // to osascript on its standard input, byte for byte, followed by one
+    // line feed. Nothing in the text is expanded or run by the shell.
+    static QString toBash(const QString& script);
+
+    // The AppleScript that asks a running application of that name to quit.
+    static QString quitAppAppleScript(const QString& appName);
+
+    // A shell script that asks a running application of that name to quit
+    // and waits for it to end. Run by executeBashScript it writes nothing to
+    // its error output unless the application is still running afterwards.
+    static QString quitAppBash(const QString& appName);
+
+    // Runs "/bin/sh path", waiting without a time limit, and keeps its
+    // standard output and error. True exactly when the error text is blank.
+    // A missing file gives false with both texts empty.
+    static bool executeBashScript(const QString& path, QString& output, QString& error);
+};
+
+#endif // VORNHELM_MACTOOLKIT_H

@@ -1,0 +1,138 @@
+#include "core/TempFileManager.h"
+
+#include "core/Base64.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPointer>
+#include <QStringList>
+#include <QTimer>
+
+namespace {
+
+const int GARBAGE_COLLECTION_INTERVAL_MSECS = 5000;
+const qint64 GARBAGE_MIN_AGE_MSECS = 5000;
+const QString TEMP_FILE_NAME_FORMAT = QStringLiteral("yyyyMMddhhmmss");
+const QString EXTENSION_SEPARATOR = QStringLiteral(".");
+
+// The time a file was made. File systems without a birth time report an
+// invalid one (some report the epoch); the last status change is the best
+// stand-in there, and for files written once it equals the creation time.
+QDateTime creationTime(const QFileInfo& info)
+{
+    QDateTime born = info.birthTime();
+    if (!born.isValid() || born.toMSecsSinceEpoch() <= 0)
+        born = info.metadataChangeTime();
+    return born;
+}
+
+} // namespace
+
+class TempFileManagerPrivate
+{
+public:
+    explicit TempFileManagerPrivate(QObject* owner) : owner(owner) {}
+
+    QPointer<QObject> owner;
+    QStringList pending;
+    QTimer collectionTimer;
+};
+
+TempFileManager::TempFileManager(QObject* owner, const QString& folder)
+    : QObject(nullptr)
+    , d(new TempFileManagerPrivate(owner))
+{
+    // One timer for all queued files, so repeated queuing never starts more
+    // than one collection cycle.
+    d->collectionTimer.setSingleShot(true);
+    // A coarse timer may fire up to 5 % early, when a file queued right after
+    // it was made is still short of the minimum age.
+    d->collectionTimer.setTimerType(Qt::PreciseTimer);
+    d->collectionTimer.setInterval(GARBAGE_COLLECTION_INTERVAL_MSECS);
+    connect(&d->collectionTimer, SIGNAL(timeout()), this, SLOT(collectGarbage()));
+
+    if (!folder.isEmpty())
+        deleteAllNow(folder);
+}
+
+TempFileManager::~TempFileManager() = default;
+
+QString TempFileManager::getTempFileName(const QString& extension)
+{
+    return QDateTime::currentDateTime().toString(TEMP_FILE_NAME_FORMAT)
+           + EXTENSION_SEPARATOR + extension;
+}
+
+QString TempFileManager::toVerifiedPath(const QString& dir, const QString& fileName)
+{
+    if (dir.isEmpty())
+        return QString();
+    const QDir folder(dir);
+    if (!folder.exists() && !QDir().mkpath(dir))
+        return QString();
+    return folder.absoluteFilePath(fileName);
+}
+
+bool TempFileManager::writeFile(const QString& path, const QString& content, bool isBase64)
+{
+    QFile file(path);
+    QIODevice::OpenMode mode = QIODevice::WriteOnly | QIODevice::Truncate;
+    if (!isBase64)
+        mode |= QIODevice::Text;
+    if (!file.open(mode))
+        return false;
+    const QByteArray bytes = isBase64 ? Base64::fromBase64(content) : content.toLocal8Bit();
+    const bool written = file.write(bytes) != -1;
+    file.flush();
+    file.close();
+    return written;
+}
+
+QString TempFileManager::writeFileMakeDir(const QString& dir, const QString& fileName,
+                                          const QString& content, bool isBase64)
+{
+    const QString path = toVerifiedPath(dir, fileName);
+    if (path.isNull())
+        return QString();
+    if (!writeFile(path, content, isBase64))
+        return QString();
+    return path;
+}
+
+void TempFileManager::deleteFileLater(QString path)
+{
+    d->pending.append(path);
+    if (!d->collectionTimer.isActive())
+        d->collectionTimer.start();
+}
+
+void TempFileManager::deleteAllNow(const QString& folder)
+{
+    QDir dir(folder);
+    if (folder.isEmpty() || !dir.exists())
+        return;
+    const QStringList names = dir.entryList(QDir::Files | QDir::Hidden | QDir::System
+                                            | QDir::NoDotAndDotDot, QDir::NoSort);
+    for (const QString& name : names)
+        dir.remove(name); // a file that cannot go stays; nothing to report to
+}
+
+void TempFileManager::collectGarbage()
+{
+    const QDateTime oldestAllowed =
+        QDateTime::currentDateTime().addMSecs(-GARBAGE_MIN_AGE_MSECS);
+    QStringList stillPending;
+    for (const QString& path : qAsConst(d->pending)) {
+        const QFileInfo info(path);
+        if (!info.exists())
+            continue;
+        if (creationTime(info) <= oldestAllowed && QFile::remove(path))
+            continue;
+        stillPending.append(path);
+    }
+    d->pending = stillPending;
+    if (!d->pending.isEmpty())
+        d->collectionTimer.start();
+}

@@ -1,0 +1,55 @@
+#ifndef VORNHELM_TEMPFILEMANAGER_H
+#define VORNHELM_TEMPFILEMANAGER_H
+
+#include <QObject>
+#include <QScopedPointer>
+#include <QString>
+
+class TempFileManagerPrivate;
+
+// Keeps temporary files: names them by the time, writes them as text or from
+// Base64, and deletes them at once or later. Files handed to deleteFileLater
+// are removed by a collection that runs every 5 s while files are waiting,
+// once each file is at least 5 s old.
+class TempFileManager : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The owner is kept but never used; the object itself has no Qt parent.
+    // A non-empty folder is emptied of its files at once (see deleteAllNow).
+    TempFileManager(QObject* owner, const QString& folder);
+    ~TempFileManager() override;
+
+    // "yyyyMMddhhmmss" of the current local time, "." and the extension.
+    static QString getTempFileName(const QString& extension);
+
+    // Absolute path of fileName inside dir, creating dir and its missing
+    // parents first. Null when dir is empty or cannot be created.
+    static QString toVerifiedPath(const QString& dir, const QString& fileName);
+
+    // Creates or empties the file at path (its folder must exist) and writes
+    // content as local 8-bit text, or the bytes it decodes to as Base64.
+    static bool writeFile(const QString& path, const QString& content, bool isBase64);
+
+    // toVerifiedPath, then writeFile. Returns the file's absolute path, or a
+    // null string when the folder or the file cannot be made.
+    static QString writeFileMakeDir(const QString& dir, const QString& fileName,
+                                    const QString& content, bool isBase64);
+
+    // Queues the file for the delayed collection.
+    void deleteFileLater(QString path);
+
+    // Removes every file (hidden and system files included) directly inside
+    // folder; subfolders, their contents and the folder itself stay.
+    static void deleteAllNow(const QString& folder);
+
+private slots:
+    void collectGarbage();
+
+private:
+    Q_DISABLE_COPY(TempFileManager)
+    QScopedPointer<TempFileManagerPrivate> d;
+};
+
+#endif // VORNHELM_TEMPFILEMANAGER_H

@@ -1,0 +1,32 @@
+#ifndef VORNHELM_ATTATCHMENTMANAGER_H
+#define VORNHELM_ATTATCHMENTMANAGER_H
+
+#include "core/TempFileManager.h"
+
+#include <QString>
+
+class Email;
+
+// The temporary files of the mail hand-off: the EML file, the shell script
+// that feeds Mail its AppleScript and any other shell script, each written
+// into a folder under a name taken from the current time.
+class AttatchmentManager : public TempFileManager
+{
+public:
+    AttatchmentManager();
+    ~AttatchmentManager() override;
+
+    // Writes the message as an EML file into its tempDir. Returns the file's
+    // absolute path, or a null string when no file could be made.
+    QString createEmlFile(Email* email);
+
+    // Writes the shell script that hands the message's Mail AppleScript to
+    // osascript into its tempDir. Returns the path, or a null string.
+    QString createMailAppBashFile(Email* email);
+
+    // Writes content unchanged as a new ".sh" file into dir. Returns the
+    // path, or a null string.
+    QString createTempBashFile(const QString& dir, const QString& content);
+};
+
+#endif // VORNHELM_ATTATCHMENTMANAGER_H

@@ -1,0 +1,894 @@
+#include "mail/Email.h"
+
+#include "core/Base64.h"
+#include "core/MacToolKit.h"
+#include "core/ProcessLauncher.h"
+#include "mail/AttatchmentManager.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QLocale>
+#include <QMimeDatabase>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+
+#include <cstring>
+
+namespace {
+
+// Texts of the EML and AppleScript writers, made before main in this order.
+const QString PART_DELIMITER = QStringLiteral("----=_NextPart_");
+const QString PART_DELIMITER_NESTED = QStringLiteral("----=_NextPart_Nested_");
+const QString INDENT = QStringLiteral("    ");
+const QString BACKSLASH = QStringLiteral("\\");
+const QString QUOTE = QStringLiteral("\"");
+const QString NEWLINE = QStringLiteral("\n");
+
+// The one manager of the mail code's temporary files, for the whole run.
+AttatchmentManager attachmentManager;
+
+const QString EMPTY_TEXT = QLatin1String("");
+const QString MAIL_CLIENT_MAIL = QStringLiteral("Mail");
+const QString MAIL_CLIENT_THUNDERBIRD = QStringLiteral("Thunderbird");
+const QString OSASCRIPT = QStringLiteral("osascript");
+const QString CHARSET_LATIN1 = QStringLiteral("iso-8859-1");
+const QString CHARSET_UTF8 = QStringLiteral("utf-8");
+const QString CTE_7BIT = QStringLiteral("7bit");
+const QString CTE_BASE64 = QStringLiteral("base64");
+const QString CTE_QUOTED_PRINTABLE = QStringLiteral("quoted-printable");
+const QString DEFAULT_MIME_TYPE = QStringLiteral("application/octet-stream");
+const QString FALLBACK_ATTACHMENT_NAME = QStringLiteral("attachment");
+
+// Longest line that 7bit and 8bit content may carry (RFC 5322).
+const int MAX_RAW_LINE = 998;
+// Longest encoded line of quoted-printable and Base64 content (RFC 2045).
+const int MAX_ENCODED_LINE = 76;
+// Bytes of input per Base64 line.
+const int BASE64_LINE_BYTES = 57;
+
+// ---------------------------------------------------------------------------
+// Text helpers
+
+bool isAscii(const QString& text)
+{
+    for (const QChar c : text) {
+        if (c.unicode() > 0x7f)
+            return false;
+    }
+    return true;
+}
+
+// Whether text may go into the message as it stands under "7bit": ASCII
+// without NUL or carriage returns, and no line longer than RFC 5322 allows.
+bool is7bitSafe(const QString& text)
+{
+    int lineLength = 0;
+    for (const QChar c : text) {
+        const ushort u = c.unicode();
+        if (u == '\n') {
+            lineLength = 0;
+            continue;
+        }
+        if (u == 0 || u == '\r' || u > 0x7f)
+            return false;
+        if (++lineLength > MAX_RAW_LINE)
+            return false;
+    }
+    return true;
+}
+
+// Number of UTF-8 bytes of text (a surrogate pair counts 2 + 2 = 4).
+qsizetype utf8Length(const QString& text)
+{
+    qsizetype length = 0;
+    for (const QChar c : text) {
+        const ushort u = c.unicode();
+        length += u < 0x80 ? 1 : (u < 0x800 || c.isSurrogate()) ? 2 : 3;
+    }
+    return length;
+}
+
+// The file uses line feeds alone: CR LF and lone CR become LF.
+QString normalizeLineEnds(const QString& text)
+{
+    if (!text.contains(QLatin1Char('\r')))
+        return text;
+    QString result = text;
+    result.replace(QLatin1String("\r\n"), NEWLINE);
+    result.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return result;
+}
+
+// A header value on one line: a line break would end the header block.
+QString singleLine(const QString& value)
+{
+    if (!value.contains(QLatin1Char('\n')) && !value.contains(QLatin1Char('\r')))
+        return value;
+    QString result = value;
+    result.replace(QLatin1String("\r\n"), QLatin1String(" "));
+    result.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    result.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return result;
+}
+
+// Splits text into pieces of whole characters (surrogate pairs kept
+// together), each at most maxBytes long in UTF-8.
+QStringList utf8Pieces(const QString& text, int maxBytes)
+{
+    QStringList pieces;
+    QString piece;
+    int pieceBytes = 0;
+    for (int i = 0; i < text.size(); ++i) {
+        int count = 1;
+        if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            count = 2;
+        const QString character = text.mid(i, count);
+        const int bytes = character.toUtf8().size();
+        if (pieceBytes + bytes > maxBytes && !piece.isEmpty()) {
+            pieces << piece;
+            piece.clear();
+            pieceBytes = 0;
+        }
+        piece += character;
+        pieceBytes += bytes;
+        i += count - 1;
+    }
+    if (!piece.isEmpty())
+        pieces << piece;
+    return pieces;
+}
+
+// A header value in ASCII: text outside ASCII goes as RFC 2047 encoded words
+// of at most 75 characters, one per folded line.
+QString headerText(const QString& value)
+{
+    const QString text = singleLine(value);
+    if (isAscii(text))
+        return text;
+    QStringList words;
+    // 45 bytes make 60 Base64 characters: "=?utf-8?B?" + 60 + "?=" is 72.
+    for (const QString& piece : utf8Pieces(text, 45))
+        words << QStringLiteral("=?utf-8?B?") + QString::fromLatin1(piece.toUtf8().toBase64())
+                     + QStringLiteral("?=");
+    return words.join(NEWLINE + QLatin1Char(' '));
+}
+
+// Quoted-printable (RFC 2045) of bytes whose line breaks are LF alone; the
+// line breaks stay hard line breaks, longer lines get soft breaks.
+QByteArray quotedPrintable(const QByteArray& bytes)
+{
+    static const char HEX[] = "0123456789ABCDEF";
+    QByteArray out;
+    out.reserve(bytes.size() + bytes.size() / 8 + 16);
+    int lineLength = 0;
+    const int n = bytes.size();
+    for (int i = 0; i < n; ++i) {
+        const uchar c = static_cast<uchar>(bytes.at(i));
+        if (c == '\n') {
+            out.append('\n');
+            lineLength = 0;
+            continue;
+        }
+        const bool atLineEnd = i + 1 == n || bytes.at(i + 1) == '\n';
+        char token[3];
+        int tokenLength = 1;
+        if ((c >= 33 && c <= 126 && c != '=') || ((c == ' ' || c == '\t') && !atLineEnd)) {
+            token[0] = static_cast<char>(c);
+        } else {
+            token[0] = '=';
+            token[1] = HEX[c >> 4];
+            token[2] = HEX[c & 0x0f];
+            tokenLength = 3;
+        }
+        // Lines stay within 76 characters, the "=" of a soft break included.
+        const bool fitsAsLast = atLineEnd && lineLength + tokenLength <= MAX_ENCODED_LINE;
+        if (lineLength + tokenLength > MAX_ENCODED_LINE - 1 && !fitsAsLast) {
+            out.append("=\n", 2);
+            lineLength = 0;
+        }
+        out.append(token, tokenLength);
+        lineLength += tokenLength;
+    }
+    return out;
+}
+
+// Appends bytes as Base64 lines of 76 characters, without a final line end.
+void appendBase64Lines(QString& out, const QByteArray& bytes)
+{
+    // Encoded a block at a time, so no second copy of the whole text exists.
+    const int blockBytes = BASE64_LINE_BYTES * 1024;
+    bool first = true;
+    for (int pos = 0; pos < bytes.size(); pos += blockBytes) {
+        const QByteArray block = QByteArray::fromRawData(bytes.constData() + pos,
+                                                         qMin(blockBytes, bytes.size() - pos));
+        const QByteArray encoded = block.toBase64();
+        for (int j = 0; j < encoded.size(); j += MAX_ENCODED_LINE) {
+            if (!first)
+                out += NEWLINE;
+            first = false;
+            out += QLatin1String(encoded.constData() + j, qMin(MAX_ENCODED_LINE, encoded.size() - j));
+        }
+    }
+}
+
+qsizetype base64LinesLength(qsizetype byteCount)
+{
+    const qsizetype chars = (byteCount + 2) / 3 * 4;
+    return chars + chars / MAX_ENCODED_LINE + 1;
+}
+
+// Whether a parameter value can stand as a plain quoted string.
+bool isPlainParameter(const QString& value)
+{
+    for (const QChar c : value) {
+        const ushort u = c.unicode();
+        if (u < 0x20 || u > 0x7e || u == '"' || u == '\\')
+            return false;
+    }
+    return true;
+}
+
+// A MIME parameter as one or more lines (without indent or separator). A
+// name that cannot stand in a quoted string goes as RFC 2231 UTF-8 text,
+// split into numbered sections when long.
+QStringList parameterLines(const QString& key, const QString& value)
+{
+    if (isPlainParameter(value))
+        return { key + QStringLiteral("=\"") + value + QUOTE };
+
+    static const char HEX[] = "0123456789ABCDEF";
+    QStringList sections;
+    QString section;
+    for (const QString& character : utf8Pieces(value, 4)) {
+        QString encoded;
+        for (const char byte : character.toUtf8()) {
+            const uchar b = static_cast<uchar>(byte);
+            if ((b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9')
+                || (b != 0 && strchr("!#$&+-.^_`|~", b))) {
+                encoded += QLatin1Char(static_cast<char>(b));
+            } else {
+                encoded += QLatin1Char('%');
+                encoded += QLatin1Char(HEX[b >> 4]);
+                encoded += QLatin1Char(HEX[b & 0x0f]);
+            }
+        }
+        if (!section.isEmpty() && section.size() + encoded.size() > 60) {
+            sections << section;
+            section.clear();
+        }
+        section += encoded;
+    }
+    sections << section;
+
+    const QString charsetPrefix = QStringLiteral("utf-8''");
+    if (sections.size() == 1)
+        return { key + QStringLiteral("*=") + charsetPrefix + sections.first() };
+    QStringList lines;
+    for (int i = 0; i < sections.size(); ++i) {
+        lines << key + QLatin1Char('*') + QString::number(i) + QStringLiteral("*=")
+                     + (i == 0 ? charsetPrefix : QString()) + sections.at(i);
+    }
+    return lines;
+}
+
+// A boundary suffix unique to one message, checked against the texts that
+// go into the message unencoded.
+QString newBoundarySuffix(const QStringList& rawTexts)
+{
+    for (;;) {
+        QRandomGenerator* random = QRandomGenerator::global();
+        const QString suffix = QString::number(random->generate64(), 16).rightJustified(16, QLatin1Char('0'))
+                               + QString::number(random->generate64(), 16).rightJustified(16, QLatin1Char('0'));
+        bool unused = true;
+        for (const QString& text : rawTexts) {
+            if (text.contains(suffix)) {
+                unused = false;
+                break;
+            }
+        }
+        if (unused)
+            return suffix;
+    }
+}
+
+// The file name of an attachment: the last part of the given name after any
+// "/" or "\", so that nothing is written or attached outside the message's
+// folder. Null when nothing usable is left.
+QString attachmentFileName(const QString& name)
+{
+    const int cut = qMax(name.lastIndexOf(QLatin1Char('/')), name.lastIndexOf(QLatin1Char('\\')));
+    const QString fileName = name.mid(cut + 1);
+    if (fileName.isEmpty() || fileName == QLatin1String(".") || fileName == QLatin1String(".."))
+        return QString();
+    return fileName;
+}
+
+// The escape of a value placed inside an AppleScript string literal.
+QString appleScriptEscaped(const QString& value)
+{
+    QString result = value;
+    result.replace(BACKSLASH, BACKSLASH + BACKSLASH);
+    result.replace(QUOTE, BACKSLASH + QUOTE);
+    return result;
+}
+
+QString appleScriptString(const QString& value)
+{
+    return QUOTE + appleScriptEscaped(value) + QUOTE;
+}
+
+QString blanks(int count)
+{
+    return QString(count, QLatin1Char(' '));
+}
+
+// A value of the Thunderbird compose argument sits between apostrophes and
+// its entry ends at the first apostrophe followed by a comma. That pair in a
+// value becomes a right single quotation mark and a comma, so no value can
+// end its entry early or add entries of its own.
+QString composeValue(const QString& value)
+{
+    QString result = value;
+    result.replace(QLatin1String("',"), QString(QChar(0x2019)) + QLatin1Char(','));
+    return result;
+}
+
+// The URL of an attachment file in the compose argument. "%", "," and "'"
+// are percent-encoded: a comma would split the attachment list and the
+// apostrophe-comma pair would end the entry.
+QString composeAttachmentUrl(const QString& path)
+{
+    QString url = QStringLiteral("file:///") + path;
+    url.replace(BACKSLASH, QLatin1String("/"));
+    url.replace(QLatin1Char('%'), QLatin1String("%25"));
+    url.replace(QLatin1Char(','), QLatin1String("%2C"));
+    url.replace(QLatin1Char('\''), QLatin1String("%27"));
+    return url;
+}
+
+struct ScriptLine {
+    int blanks;
+    const char* text;
+};
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// The message
+
+Email::Email()
+    : tempDir(EMPTY_TEXT)
+    , lastError(EMPTY_TEXT)
+    , from(EMPTY_TEXT)
+    , to(EMPTY_TEXT)
+    , cc(EMPTY_TEXT)
+    , bcc(EMPTY_TEXT)
+    , subject(EMPTY_TEXT)
+    , body(EMPTY_TEXT)
+    , isHtml(false)
+    , priority(Normal)
+    , readReceipt(false)
+{
+}
+
+void Email::addAttachment(QString name, QString data, bool isBinary)
+{
+    if (name.isEmpty() || data.isEmpty())
+        return;
+    attachmentNames.append(name);
+    attachmentData.append(data);
+    attachmentIsBinary.append(isBinary);
+}
+
+QString Email::toAddresses()
+{
+    to.replace(QLatin1Char(';'), QLatin1Char(','));
+    return to;
+}
+
+QString Email::ccAddresses()
+{
+    cc.replace(QLatin1Char(';'), QLatin1Char(','));
+    return cc;
+}
+
+QString Email::bccAddresses()
+{
+    bcc.replace(QLatin1Char(';'), QLatin1Char(','));
+    return bcc;
+}
+
+QString Email::tempFilePath(const QString& fileName) const
+{
+    return QDir(tempDir).absoluteFilePath(fileName);
+}
+
+void Email::cleanTempDir()
+{
+    attachmentManager.deleteAllNow(tempDir);
+}
+
+QString Email::mimeType(const QString& fileName)
+{
+    const QMimeType type = QMimeDatabase().mimeTypeForFile(fileName);
+    // Without a readable MIME database there is no type at all, not even the
+    // default one: a Content-Type needs a name.
+    if (!type.isValid() || type.name().isEmpty())
+        return DEFAULT_MIME_TYPE;
+    return type.name();
+}
+
+bool Email::isDefaultMailClientSetup()
+{
+    return !defaultMailClient().isNull();
+}
+
+QString Email::defaultMailClient()
+{
+    return MacToolKit::defaultMailClient();
+}
+
+QString Email::defaultMailClientOpenCommand()
+{
+    return MacToolKit::defaultMailClientOpenCommand();
+}
+
+// ---------------------------------------------------------------------------
+// EML
+
+QString Email::toEML()
+{
+    const QString toList = toAddresses();
+    const QString ccList = ccAddresses();
+    const QString bccList = bccAddresses();
+    const bool hasAttachments = !attachmentNames.isEmpty();
+    const bool nested = isHtml && hasAttachments;
+
+    // Text parts: as they stand when they are plain short-lined ASCII,
+    // otherwise quoted-printable, declared UTF-8 when not ASCII.
+    const QString text = normalizeLineEnds(body);
+    const bool textRaw = is7bitSafe(text);
+    const QString textCharset = isAscii(text) ? CHARSET_LATIN1 : CHARSET_UTF8;
+    const QByteArray textEncoded = (!textRaw || isHtml) ? quotedPrintable(text.toUtf8()) : QByteArray();
+
+    // Attachments whose text goes unencoded, and the space they all take.
+    QList<bool> attachmentRaw;
+    QStringList rawTexts;
+    if (textRaw)
+        rawTexts << text;
+    qsizetype capacity = 4096 + subject.size() * 4 + toList.size() + ccList.size() + bccList.size()
+                         + from.size() * 2 + (textRaw ? text.size() : textEncoded.size())
+                         + (isHtml ? textEncoded.size() : 0);
+    for (int i = 0; i < attachmentNames.size(); ++i) {
+        const QString& data = attachmentData.at(i);
+        const bool raw = !attachmentIsBinary.at(i) && is7bitSafe(data);
+        attachmentRaw << raw;
+        if (raw)
+            rawTexts << data;
+        capacity += 512 + attachmentNames.at(i).size() * 20;
+        if (raw)
+            capacity += data.size();
+        else if (attachmentIsBinary.at(i))
+            capacity += base64LinesLength(data.size() * 3 / 4 + 3);
+        else
+            capacity += base64LinesLength(utf8Length(data));
+    }
+    const QString suffix = newBoundarySuffix(rawTexts);
+    rawTexts.clear();
+    const QString boundary = PART_DELIMITER + suffix;
+    const QString nestedBoundary = PART_DELIMITER_NESTED + suffix;
+
+    QString eml;
+    eml.reserve(capacity);
+
+    // Header block.
+    const QString sender = singleLine(from);
+    if (!sender.isEmpty())
+        eml += QStringLiteral("From: ") + sender + NEWLINE;
+    else
+        eml += QStringLiteral("X-Unsent: 1") + NEWLINE;
+    if (!toList.isEmpty())
+        eml += QStringLiteral("To: ") + singleLine(toList) + NEWLINE;
+    if (!ccList.isEmpty())
+        eml += QStringLiteral("Cc: ") + singleLine(ccList) + NEWLINE;
+    if (!bccList.isEmpty())
+        eml += QStringLiteral("Bcc: ") + singleLine(bccList) + NEWLINE;
+    if (!subject.isEmpty())
+        eml += QStringLiteral("Subject: ") + headerText(subject) + NEWLINE;
+
+    const QDateTime now = QDateTime::currentDateTime();
+    const int offset = now.offsetFromUtc();
+    const int magnitude = qAbs(offset);
+    const QString zone = QString(offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+                         + QStringLiteral("%1%2")
+                               .arg(magnitude / 3600, 2, 10, QLatin1Char('0'))
+                               .arg((magnitude % 3600) / 60, 2, 10, QLatin1Char('0'));
+    eml += QStringLiteral("Date: ")
+           + QLocale::c().toString(now, QStringLiteral("ddd, d MMM yyyy hh:mm:ss"))
+           + QLatin1Char(' ') + zone + NEWLINE;
+
+    switch (priority) {
+    case High:
+        eml += QStringLiteral("X-Priority: 1\nX-MSMail-Priority: High\nImportance: High\n");
+        break;
+    case Low:
+        eml += QStringLiteral("X-Priority: 5\nX-MSMail-Priority: Low\nImportance: Low\n");
+        break;
+    default:
+        eml += QStringLiteral("X-Priority: 3\nX-MSMail-Priority: Normal\nImportance: Normal\n");
+        break;
+    }
+    if (readReceipt && !sender.isEmpty())
+        eml += QStringLiteral("Disposition-Notification-To: ") + sender + NEWLINE;
+    eml += QStringLiteral("MIME-Version: 1.0") + NEWLINE;
+
+    // Multipart header.
+    if (isHtml || hasAttachments) {
+        eml += QStringLiteral("Content-Type: multipart/")
+               + (hasAttachments ? QStringLiteral("mixed") : QStringLiteral("alternative"))
+               + QLatin1Char(';') + NEWLINE;
+        eml += QStringLiteral("    boundary=\"") + boundary + QUOTE + NEWLINE;
+        eml += NEWLINE;
+        eml += QStringLiteral("This is a multi-part message in MIME format.") + NEWLINE;
+        eml += NEWLINE;
+        eml += QStringLiteral("--") + boundary + NEWLINE;
+    }
+    if (nested) {
+        eml += QStringLiteral("Content-Type: multipart/alternative;") + NEWLINE;
+        eml += QStringLiteral("    boundary=\"") + nestedBoundary + QUOTE + NEWLINE;
+        eml += NEWLINE;
+        eml += NEWLINE;
+        eml += QStringLiteral("--") + nestedBoundary + NEWLINE;
+    }
+
+    // Text part.
+    eml += QStringLiteral("Content-Type: text/plain;") + NEWLINE;
+    eml += QStringLiteral("    format=flowed;") + NEWLINE;
+    eml += QStringLiteral("    charset=\"") + textCharset + QStringLiteral("\";") + NEWLINE;
+    eml += QStringLiteral("    reply-type=original") + NEWLINE;
+    eml += QStringLiteral("Content-Transfer-Encoding: ") + (textRaw ? CTE_7BIT : CTE_QUOTED_PRINTABLE)
+           + NEWLINE;
+    if (!text.isEmpty()) {
+        eml += NEWLINE;
+        if (textRaw)
+            eml += text;
+        else
+            eml += QLatin1String(textEncoded.constData(), textEncoded.size());
+    }
+
+    // HTML part, always quoted-printable, and the end of the alternative.
+    if (isHtml) {
+        const QString& partBoundary = nested ? nestedBoundary : boundary;
+        eml += NEWLINE;
+        eml += NEWLINE;
+        eml += QStringLiteral("--") + partBoundary + NEWLINE;
+        eml += QStringLiteral("Content-Type: text/html;") + NEWLINE;
+        eml += QStringLiteral("    charset=\"") + textCharset + QStringLiteral("\";") + NEWLINE;
+        eml += QStringLiteral("Content-Transfer-Encoding: ") + CTE_QUOTED_PRINTABLE + NEWLINE;
+        if (!text.isEmpty()) {
+            eml += NEWLINE;
+            eml += QLatin1String(textEncoded.constData(), textEncoded.size());
+        }
+        eml += NEWLINE;
+        eml += NEWLINE;
+        eml += QStringLiteral("--") + partBoundary + QStringLiteral("--") + NEWLINE;
+    }
+
+    // Attachment parts.
+    for (int i = 0; i < attachmentNames.size(); ++i) {
+        QString name = attachmentFileName(attachmentNames.at(i));
+        if (name.isNull())
+            name = FALLBACK_ATTACHMENT_NAME;
+        const QString& data = attachmentData.at(i);
+        const bool binary = attachmentIsBinary.at(i);
+        const bool raw = attachmentRaw.at(i);
+
+        // The line end before a boundary belongs to the boundary: after
+        // unencoded text an empty line would add a line feed to its content.
+        if (i == 0 || !attachmentRaw.at(i - 1))
+            eml += NEWLINE;
+        eml += QStringLiteral("--") + boundary + NEWLINE;
+        eml += QStringLiteral("Content-Type: ") + mimeType(name) + QLatin1Char(';') + NEWLINE;
+        for (const QString& line : parameterLines(QStringLiteral("name"), name))
+            eml += INDENT + line + QLatin1Char(';') + NEWLINE;
+        if (!binary && !isAscii(data))
+            eml += QStringLiteral("    charset=\"") + CHARSET_UTF8 + QStringLiteral("\";") + NEWLINE;
+        eml += QStringLiteral("Content-Transfer-Encoding: ") + (raw ? CTE_7BIT : CTE_BASE64) + NEWLINE;
+        eml += QStringLiteral("Content-Disposition: attachment;") + NEWLINE;
+        const QStringList fileNameLines = parameterLines(QStringLiteral("filename"), name);
+        for (int j = 0; j < fileNameLines.size(); ++j) {
+            eml += INDENT + fileNameLines.at(j)
+                   + (j + 1 < fileNameLines.size() ? QStringLiteral(";") : QString()) + NEWLINE;
+        }
+        eml += NEWLINE;
+        if (raw)
+            eml += data;
+        else if (binary)
+            appendBase64Lines(eml, Base64::fromBase64(data));
+        else
+            appendBase64Lines(eml, data.toUtf8());
+        eml += NEWLINE;
+        if (i + 1 == attachmentNames.size())
+            eml += QStringLiteral("--") + boundary + QStringLiteral("--") + NEWLINE;
+    }
+    return eml;
+}
+
+bool Email::writeToEmlFile(const QString& path)
+{
+    for (const QString& name : qAsConst(attachmentNames)) {
+        if (attachmentFileName(name).isNull())
+            return false;
+    }
+    return attachmentManager.writeFile(path, toEML(), false);
+}
+
+// ---------------------------------------------------------------------------
+// Mail AppleScript
+
+QString Email::toMailAppAppleScript()
+{
+    QString script;
+    script += QStringLiteral("tell application ") + QUOTE + MAIL_CLIENT_MAIL + QUOTE + NEWLINE;
+    script += INDENT + QStringLiteral("activate") + NEWLINE;
+
+    QString properties;
+    if (subject.length() > 0)
+        properties += QStringLiteral("subject:") + appleScriptString(subject) + QStringLiteral(", ");
+    if (body.length() > 0) {
+        if (isHtml)
+            properties += QStringLiteral("html ");
+        properties += QStringLiteral("content:") + appleScriptString(body) + QStringLiteral(", ");
+    }
+    properties += QStringLiteral("visible:") + (isHtml ? QStringLiteral("false") : QStringLiteral("true"));
+    script += INDENT + QStringLiteral("set theMessage to make new outgoing message with properties {")
+              + properties + QStringLiteral("}") + NEWLINE;
+    script += INDENT + QStringLiteral("tell theMessage") + NEWLINE;
+
+    const struct {
+        QString list;
+        const char* kind;
+    } recipients[] = {
+        { toAddresses(), "to" },
+        { ccAddresses(), "cc" },
+        { bccAddresses(), "bcc" },
+    };
+    for (const auto& recipient : recipients) {
+        if (recipient.list.isEmpty())
+            continue;
+        const QString kind = QLatin1String(recipient.kind);
+        for (const QString& address : recipient.list.split(QLatin1Char(','))) {
+            script += INDENT + INDENT + QStringLiteral("make new ") + kind
+                      + QStringLiteral(" recipient at end of ") + kind
+                      + QStringLiteral(" recipients with properties {address:") + appleScriptString(address)
+                      + QStringLiteral("}") + NEWLINE;
+        }
+    }
+    for (const QString& name : qAsConst(attachmentNames)) {
+        const QString fileName = attachmentFileName(name);
+        if (fileName.isNull())
+            continue;
+        script += INDENT + INDENT + QStringLiteral("make new attachment with properties {")
+                  + QStringLiteral("file name:((") + appleScriptString(tempFilePath(fileName))
+                  + QStringLiteral(" as POSIX file) as alias)}") + NEWLINE;
+    }
+    script += INDENT + QStringLiteral("end tell") + NEWLINE;
+
+    if (isHtml) {
+        // Save the invisible message as a draft and open a redirect of it in
+        // a window, where the To list is pasted: Mail takes HTML content
+        // only this way.
+        static const ScriptLine DRAFT_BEFORE_WINDOW[] = {
+            { 4, "set draftCountBefore to count messages of drafts mailbox" },
+            { 4, "save theMessage" },
+            { 4, "set newMessageAsDraft to missing value" },
+            { 4, "repeat with i from 1 to 30" },
+            { 8, "set draftCountNow to (count messages of drafts mailbox)" },
+            { 8, "if draftCountNow > draftCountBefore then" },
+            { 12, "set newMessageAsDraft to message 1 of drafts mailbox" },
+            { 12, "exit repeat" },
+            { 8, "end if" },
+            { 8, "delay 0.1" },
+            { 4, "end repeat" },
+            { 4, "if newMessageAsDraft is missing value then error \"New message failed to appear in the "
+                 "drafts mailbox within the timeout period.\"" },
+            { 4, "redirect newMessageAsDraft with opening window" },
+            { 4, "activate" },
+            { 4, "tell application \"System Events\"" },
+            { 9, "set newMessageWindow to missing value" },
+            { 9, "repeat with i from 1 to 30" },
+            { 14, "tell (first window of (first process whose frontmost is true) whose subrole is not "
+                  "\"AXFloatingWindow\")" },
+        };
+        static const ScriptLine DRAFT_WINDOW_FOUND[] = {
+            { 22, "set newMessageWindow to it" },
+            { 22, "exit repeat" },
+            { 18, "end if" },
+            { 14, "end tell" },
+            { 14, "delay 0.1" },
+            { 10, "end repeat" },
+            { 10, "if newMessageWindow is missing value then error \"New message failed to become the "
+                  "active window within the timeout period.\"" },
+            { 10, "if not (UI elements enabled) then set (UI elements enabled) to true" },
+            { 10, "set {orgTIDs, AppleScript's text item delimiters} to {AppleScript's text item "
+                  "delimiters, {\",\"}}" },
+        };
+        static const ScriptLine DRAFT_PASTE[] = {
+            { 10, "set AppleScript's text item delimiters to orgTIDs" },
+            { 10, "set prevClipboardContents to the clipboard" },
+            { 10, "set the clipboard to recipientListString" },
+            { 10, "my pasteFromClipboard(\"\")" },
+            { 10, "delay 0.1" },
+            { 10, "set the clipboard to prevClipboardContents" },
+            { 10, "try" },
+            { 14, "tell newMessageWindow" },
+            { 18, "tell UI element 1 of scroll area 1" },
+            { 22, "set value of attribute \"AXFocused\" to true" },
+            { 18, "end tell" },
+            { 14, "end tell" },
+            { 10, "end try" },
+            { 4, "end tell" },
+        };
+        const auto blockLine = [&script](const ScriptLine& line) {
+            script += INDENT + blanks(line.blanks - INDENT.size()) + QLatin1String(line.text) + NEWLINE;
+        };
+        for (const ScriptLine& line : DRAFT_BEFORE_WINDOW)
+            blockLine(line);
+        script += INDENT + blanks(18 - INDENT.size()) + QStringLiteral("if name is ")
+                  + appleScriptString(subject) + QStringLiteral(" then") + NEWLINE;
+        for (const ScriptLine& line : DRAFT_WINDOW_FOUND)
+            blockLine(line);
+        script += INDENT + blanks(10 - INDENT.size()) + QStringLiteral("set recipientListString to (")
+                  + appleScriptString(toAddresses()) + QStringLiteral(" as text)") + NEWLINE;
+        for (const ScriptLine& line : DRAFT_PASTE)
+            blockLine(line);
+    }
+
+    script += QStringLiteral("end tell") + NEWLINE;
+
+    if (isHtml) {
+        static const ScriptLine PASTE_HANDLER[] = {
+            { 0, "on pasteFromClipboard(targetProcess)" },
+            { 4, "tell application \"System Events\"" },
+            { 8, "if targetProcess is missing value or targetProcess = \"\" then" },
+            { 12, "set targetProcess to first process whose frontmost is true" },
+            { 8, "else" },
+            { 12, "if class of targetProcess is text then" },
+            { 16, "set targetProcess to process targetProcess" },
+            { 12, "end if" },
+            { 12, "-- Activate the application (make it frontmost), otherwise pasting will not work." },
+            { 12, "set frontmost of targetProcess to true" },
+            { 8, "end if" },
+            { 8, "tell menu 1 of menu bar item 4 of menu bar 1 of targetProcess" },
+            { 12, "-- Find the menu item whose keyboard shortcut is Cmd-V" },
+            { 12, "set miPaste to first menu item whose value of attribute \"AXMenuItemCmdChar\" is \"V\" "
+                  "and value of attribute \"AXMenuItemCmdModifiers\" is 0" },
+            { 12, "click miPaste" },
+            { 8, "end tell" },
+            { 4, "end tell" },
+            { 0, "end pasteFromClipboard" },
+        };
+        script += NEWLINE;
+        for (const ScriptLine& line : PASTE_HANDLER)
+            script += blanks(line.blanks) + QLatin1String(line.text) + NEWLINE;
+    }
+    return script;
+}
+
+bool Email::writeToMailAppBashFile(const QString& path)
+{
+    return attachmentManager.writeFile(path, MacToolKit::toBash(toMailAppAppleScript()), false);
+}
+
+// ---------------------------------------------------------------------------
+// Hand-off
+
+int Email::send()
+{
+    lastError = EMPTY_TEXT;
+    const QString client = defaultMailClient();
+    // Mail is driven by AppleScript, which needs osascript; without it the
+    // message goes as an EML file like for any other client.
+    if (client == MAIL_CLIENT_MAIL && !QStandardPaths::findExecutable(OSASCRIPT).isEmpty())
+        return mailAppSend();
+    if (client.contains(MAIL_CLIENT_THUNDERBIRD))
+        return thunderbirdSend();
+    return defaultSend();
+}
+
+bool Email::createTempAttachments()
+{
+    for (int i = 0; i < attachmentNames.size(); ++i) {
+        const QString fileName = attachmentFileName(attachmentNames.at(i));
+        if (fileName.isNull())
+            return false;
+        if (attachmentManager.writeFileMakeDir(tempDir, fileName, attachmentData.at(i), attachmentIsBinary.at(i))
+                .isNull()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+int Email::mailAppSend()
+{
+    if (!createTempAttachments())
+        return SendFileCreationFailed;
+    const QString scriptPath = attachmentManager.createMailAppBashFile(this);
+    if (scriptPath.isNull())
+        return SendFileCreationFailed;
+    QString output;
+    QString error;
+    if (MacToolKit::executeBashScript(scriptPath, output, error)) {
+        attachmentManager.deleteFileLater(scriptPath);
+        return SendOk;
+    }
+    if (error.isEmpty())
+        return SendLaunchFailed;
+    lastError = error;
+    return SendClientError;
+}
+
+int Email::thunderbirdSend()
+{
+    // A running Thunderbird would only raise its own window: ask it to quit.
+    const QString quitScript = attachmentManager.createTempBashFile(
+        tempDir, MacToolKit::quitAppBash(MAIL_CLIENT_THUNDERBIRD));
+    if (!quitScript.isNull()) {
+        QString output;
+        QString error;
+        const bool quitOk = MacToolKit::executeBashScript(quitScript, output, error);
+        attachmentManager.deleteFileLater(quitScript);
+        if (!quitOk) {
+            if (!error.isEmpty())
+                lastError = error;
+            return SendClientError;
+        }
+    }
+
+    QString program = defaultMailClientOpenCommand();
+    if (program.endsWith(QLatin1String("-mail")))
+        program.chop(5);
+    program.remove(QUOTE);
+    program = program.trimmed();
+
+    QString compose;
+    const auto addEntry = [&compose](const char* key, const QString& value) {
+        if (!value.isEmpty())
+            compose += QLatin1String(key) + QStringLiteral("='") + composeValue(value) + QStringLiteral("',");
+    };
+    addEntry("to", toAddresses());
+    addEntry("cc", ccAddresses());
+    addEntry("bcc", bccAddresses());
+    addEntry("subject", subject);
+    compose += QStringLiteral("format='") + (isHtml ? QStringLiteral("1") : QStringLiteral("2"))
+               + QStringLiteral("',");
+    addEntry("body", body);
+
+    if (!attachmentNames.isEmpty()) {
+        if (!createTempAttachments())
+            return SendFileCreationFailed;
+        QStringList urls;
+        for (const QString& name : qAsConst(attachmentNames))
+            urls << composeAttachmentUrl(tempFilePath(attachmentFileName(name)));
+        compose += QStringLiteral("attachment='") + urls.join(QLatin1Char(',')) + QStringLiteral("',");
+    }
+    compose.chop(1);
+
+    const ProcessLauncher launcher(nullptr);
+    if (launcher.launch(program, { QStringLiteral("-compose"), compose }, true))
+        return SendOk;
+    return SendLaunchFailed;
+}
+
+int Email::defaultSend()
+{
+    const QString path = attachmentManager.createEmlFile(this);
+    if (path.isNull())
+        return SendFileCreationFailed;
+    const ProcessLauncher launcher(nullptr);
+    if (!launcher.openLocal(path))
+        return SendLaunchFailed;
+    attachmentManager.deleteFileLater(path);
+    return SendOk;
+}

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test under CTest. The
+# tests run under a virtual X server; most of them use Qt's offscreen
+# platform, those that need a real X connection use the virtual one.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+scripts/build.sh
+BUILD_DIR=${BUILD_DIR:-build}
+export XDG_RUNTIME_DIR=$(mktemp -d)
+chmod 0700 "$XDG_RUNTIME_DIR"
+cd "$BUILD_DIR"
+xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j "$(nproc)" "$@"

@@ -1,0 +1,103 @@
+// The cost of one script call, measured from page script: a bare slot, a slot
+// that only evaluates a fixed answer, and a real keyed call through QtObj
+// (key check, answer built and escaped). The answer's evaluation is the floor;
+// the keyed call should stay within 1.3 times the minimal answered call.
+#include <QtTest>
+
+#include <QGraphicsWebView>
+#include <QWebFrame>
+#include <QWebPage>
+
+#include "desktop/QtWebView.h"
+#include "mime/MimeTypeMap.h"
+
+namespace {
+
+const int CALLS = 10000;
+
+const char* const PAGE = R"(<!DOCTYPE html><html><head><script>
+var key = ''; var answers = 0;
+function setCookie(name, value) { key = value; }
+function invokeCallback(name, result, state) { answers++; }
+function invokeOnErrorCallback(frame, code, items) {}
+</script></head><body></body></html>)";
+
+class BenchObject : public QObject
+{
+    Q_OBJECT
+public:
+    explicit BenchObject(QWebFrame* frame) : m_frame(frame) {}
+public slots:
+    void bare(const QString&, const QString&, uint) {}
+    void answered(const QString&, const QString&, uint)
+    {
+        m_frame->evaluateJavaScript(QStringLiteral("invokeCallback( 'cb', [1,true,0,''], 0 );"));
+    }
+private:
+    QWebFrame* m_frame;
+};
+
+} // namespace
+
+class BenchScriptCall : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void calls_data();
+    void calls();
+
+private:
+    QTemporaryDir m_dir;
+    QScopedPointer<QtWebView> m_view;
+    QScopedPointer<BenchObject> m_bench;
+    QWebFrame* m_frame = nullptr;
+};
+
+void BenchScriptCall::initTestCase()
+{
+    QFile file(m_dir.filePath("bench.html"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(PAGE);
+    file.close();
+    m_view.reset(new QtWebView);
+    QSignalSpy loaded(m_view->graphicsWebView(), SIGNAL(loadFinished(bool)));
+    m_view->loadFile(file.fileName());
+    QTRY_VERIFY_WITH_TIMEOUT(loaded.count() > 0, 10000);
+    m_frame = m_view->graphicsWebView()->page()->mainFrame();
+    m_bench.reset(new BenchObject(m_frame));
+    m_frame->addToJavaScriptWindowObject(QStringLiteral("BenchObj"), m_bench.data());
+    QVERIFY(!m_frame->evaluateJavaScript(QStringLiteral("key")).toString().isEmpty());
+}
+
+void BenchScriptCall::calls_data()
+{
+    QTest::addColumn<QString>("call");
+    QTest::addColumn<int>("answersPerCall");
+    QTest::newRow("bare slot") << "BenchObj.bare(key, 'cb', i);" << 0;
+    QTest::newRow("minimal answered slot") << "BenchObj.answered(key, 'cb', i);" << 1;
+    QTest::newRow("keyed call through QtObj")
+        << "QtObj.registerExtension(key, 'cb', i, 'vhbench', true);" << 1;
+}
+
+void BenchScriptCall::calls()
+{
+    QFETCH(QString, call);
+    QFETCH(int, answersPerCall);
+    const QString loop = QStringLiteral("answers = 0; for (var i = 1; i <= %1; ++i) { %2 } answers;")
+                             .arg(CALLS)
+                             .arg(call);
+    qint64 nanos = 0;
+    QBENCHMARK {
+        QElapsedTimer timer;
+        timer.start();
+        const int answers = m_frame->evaluateJavaScript(loop).toInt();
+        nanos = timer.nsecsElapsed();
+        QCOMPARE(answers, CALLS * answersPerCall);
+    }
+    qInfo("%s: %.2f us per call", QTest::currentDataTag(), nanos / 1000.0 / CALLS);
+    MimeTypeMap::resetToBuiltIn();
+}
+
+QTEST_MAIN(BenchScriptCall)
+#include "bench_scriptcall.moc"
