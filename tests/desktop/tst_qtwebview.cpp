@@ -10,6 +10,7 @@
 #include "core/AppSettings.h"
 #include "desktop/QtWebView.h"
 #include "desktop/QtWebViewPrivate.h"
+#include "devtools/JsInjectorDialog.h"
 #include "mime/MimeTypeMap.h"
 
 namespace {
@@ -62,6 +63,7 @@ private slots:
     void scriptObjectExposesOnlyItsOperations();
     void toolsMenuFollowsDeveloperOptions_data();
     void toolsMenuFollowsDeveloperOptions();
+    void injectorActionShowsTheLivePage();
     void adjustPath();
 
 private:
@@ -273,6 +275,21 @@ void TestQtWebView::toolsMenuFollowsDeveloperOptions()
         QCOMPARE(tools.size(), 1);
         QCOMPARE(tools.first()->text(), QStringLiteral("In&jector"));
     }
+}
+
+void TestQtWebView::injectorActionShowsTheLivePage()
+{
+    QAction* tools = m_view->menuBar()->actions().first();
+    QCOMPARE(tools->text(), QStringLiteral("&Tools"));
+    JsInjectorDialog* injector = m_view->findChild<JsInjectorDialog*>();
+    QVERIFY(injector);
+    QVERIFY(!injector->isVisible());
+    tools->menu()->actions().first()->trigger();
+    QVERIFY(injector->isVisible());
+    QCOMPARE(injector->webView, m_view->graphicsWebView());
+    // One dialog for the life of the view: a second request shows the same one.
+    tools->menu()->actions().first()->trigger();
+    QCOMPARE(m_view->findChildren<JsInjectorDialog*>().size(), 1);
 }
 
 void TestQtWebView::adjustPath()
