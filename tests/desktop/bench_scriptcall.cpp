@@ -28,10 +28,15 @@ class BenchObject : public QObject
 public:
     explicit BenchObject(QWebFrame* frame) : m_frame(frame) {}
 public slots:
-    void bare(const QString&, const QString&, uint) {}
-    void answered(const QString&, const QString&, uint)
+    // The same arguments as the keyed call, so that only the work behind the
+    // call differs.
+    void bare(const QString&, const QString&, uint, const QString&, bool) {}
+    // The fixed answer, carrying the call's own number as every real answer
+    // does: a script text that never changes would be compiled once and
+    // cached by the engine, which no real answer can count on.
+    void answered(const QString&, const QString&, uint id, const QString&, bool)
     {
-        m_frame->evaluateJavaScript(QStringLiteral("invokeCallback( 'cb', [1,true,0,''], 0 );"));
+        m_frame->evaluateJavaScript(QStringLiteral("invokeCallback( 'cb', [%1,true,0,''], 0 );").arg(id));
     }
 private:
     QWebFrame* m_frame;
@@ -74,8 +79,8 @@ void BenchScriptCall::calls_data()
 {
     QTest::addColumn<QString>("call");
     QTest::addColumn<int>("answersPerCall");
-    QTest::newRow("bare slot") << "BenchObj.bare(key, 'cb', i);" << 0;
-    QTest::newRow("minimal answered slot") << "BenchObj.answered(key, 'cb', i);" << 1;
+    QTest::newRow("bare slot") << "BenchObj.bare(key, 'cb', i, 'vhbench', true);" << 0;
+    QTest::newRow("minimal answered slot") << "BenchObj.answered(key, 'cb', i, 'vhbench', true);" << 1;
     QTest::newRow("keyed call through QtObj")
         << "QtObj.registerExtension(key, 'cb', i, 'vhbench', true);" << 1;
 }
@@ -87,15 +92,18 @@ void BenchScriptCall::calls()
     const QString loop = QStringLiteral("answers = 0; for (var i = 1; i <= %1; ++i) { %2 } answers;")
                              .arg(CALLS)
                              .arg(call);
-    qint64 nanos = 0;
-    QBENCHMARK {
-        QElapsedTimer timer;
-        timer.start();
-        const int answers = m_frame->evaluateJavaScript(loop).toInt();
-        nanos = timer.nsecsElapsed();
-        QCOMPARE(answers, CALLS * answersPerCall);
+    // Each figure is the best of five runs of 10,000 calls.
+    qint64 best = std::numeric_limits<qint64>::max();
+    QBENCHMARK_ONCE {
+        for (int run = 0; run < 5; ++run) {
+            QElapsedTimer timer;
+            timer.start();
+            const int answers = m_frame->evaluateJavaScript(loop).toInt();
+            best = qMin(best, timer.nsecsElapsed());
+            QCOMPARE(answers, CALLS * answersPerCall);
+        }
     }
-    qInfo("%s: %.2f us per call", QTest::currentDataTag(), nanos / 1000.0 / CALLS);
+    qInfo("%s: %.2f us per call", QTest::currentDataTag(), best / 1000.0 / CALLS);
     MimeTypeMap::resetToBuiltIn();
 }
 
