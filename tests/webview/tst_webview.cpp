@@ -35,6 +35,9 @@ private slots:
     void accessKeyIsFreshAndWellFormed();
     void refusedKeys_data();
     void refusedKeys();
+    void fileHandOver_data();
+    void fileHandOver();
+    void fileHandOverFailures();
 };
 
 void TestWebView::escape_data()
@@ -162,6 +165,58 @@ void TestWebView::refusedKeys()
     QCOMPARE(view.scripts, QStringList() << ("invokeOnErrorCallback( null, 4, ['" + message + "'] );"));
     view.scripts.clear();
     QVERIFY(!view.isAccessKey(key, false));
+    QVERIFY(view.scripts.isEmpty());
+}
+
+void TestWebView::fileHandOver_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QByteArray>("onDisk");
+    QTest::addColumn<QByteArray>("given");
+    QTest::addColumn<QString>("answer");
+    QTest::newRow("text from disk, up to the first NUL")
+        << "Notes.TXT" << QByteArray("a'b\nc\0rest", 10) << QByteArray()
+        << "invokeCallback( 'cb', [3,true,0,'','Notes.TXT','a\\'b\\nc','0','txt'], 0 );";
+    QTest::newRow("given bytes, disk untouched")
+        << "report.pdf" << QByteArray() << QByteArray("%PDF")
+        << "invokeCallback( 'cb', [3,true,0,'','report.pdf','JVBERg==','1','pdf'], 0 );";
+    QTest::newRow("no extension")
+        << "README" << QByteArray("x") << QByteArray("%PDF")
+        << "invokeCallback( 'cb', [3,true,0,'','README','JVBERg==','1',''], 0 );";
+}
+
+void TestWebView::fileHandOver()
+{
+    QFETCH(QString, fileName);
+    QFETCH(QByteArray, onDisk);
+    QFETCH(QByteArray, given);
+    QFETCH(QString, answer);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(fileName);
+    if (!onDisk.isNull()) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(onDisk);
+    }
+    RecordingWebView view;
+    view.gwtApiImExFileCallback(QStringLiteral("cb"), 3, path, given);
+    QCOMPARE(view.scripts, QStringList() << answer);
+}
+
+void TestWebView::fileHandOverFailures()
+{
+    RecordingWebView view;
+    const QString missing = QStringLiteral("/nonexistent/folder/file.txt");
+    view.gwtApiImExFileCallback(QStringLiteral("cb"), 4, missing, QByteArray());
+    QCOMPARE(view.scripts.size(), 1);
+    QVERIFY(view.scripts.first().startsWith(QStringLiteral("invokeCallback( 'cb', [4,false,%1,'")
+                                                .arg(int(QFileDevice::OpenError))));
+    QVERIFY2(view.scripts.first().endsWith(QStringLiteral(" (File Path: ") + missing + ")'], 0 );"),
+             qPrintable(view.scripts.first()));
+    // Without a callback or a path nothing is answered.
+    view.scripts.clear();
+    view.gwtApiImExFileCallback(QString(), 4, missing, QByteArray("x"));
+    view.gwtApiImExFileCallback(QStringLiteral("cb"), 4, QString(), QByteArray("x"));
     QVERIFY(view.scripts.isEmpty());
 }
 
