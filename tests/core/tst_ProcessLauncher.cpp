@@ -1,32 +1,19 @@
 #include "core/ProcessLauncher.h"
 
+#include "CoreTestFiles.h"
+
+#include <QApplication>
 #include <QProcess>
 #include <QWidget>
 #include <QtTest>
 
 namespace {
 
-void writeScript(const QString& path, const QByteArray& text, bool executable)
+// A script that writes its arguments, one a line, into the file out.
+QByteArray recorder(const QString& out)
 {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(text);
-    file.close();
-    QFileDevice::Permissions permissions = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
-    if (executable)
-        permissions |= QFileDevice::ExeOwner;
-    QVERIFY(file.setPermissions(permissions));
-}
-
-// Writes its arguments after the first, one a line, into the file named by
-// the first.
-const QByteArray MARKER_SCRIPT = "#!/bin/sh\nout=\"$1\"\nshift\nprintf '%s\\n' \"$@\" > \"$out.part\"\n"
-                                 "mv \"$out.part\" \"$out\"\n";
-
-QByteArray readBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    const QByteArray part = "'" + QFile::encodeName(out) + ".part'";
+    return "#!/bin/sh\nprintf '%s\\n' \"$@\" > " + part + "\nmv " + part + " '" + QFile::encodeName(out) + "'\n";
 }
 
 } // namespace
@@ -35,78 +22,87 @@ class TestProcessLauncher : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void initTestCase();
-    void refused_data();
-    void refused();
-    void starts_data();
-    void starts();
-
-private:
     QTemporaryDir tmp_;
+
+private slots:
+    void refused_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("detached");
+        QVERIFY(writeFile(tmp_.filePath("plain.sh"), recorder(tmp_.filePath("plain.out"))));
+        QVERIFY(QDir().mkpath(tmp_.filePath("folder")));
+        for (bool detached : {false, true}) {
+            const char* mode = detached ? "detached" : "attached";
+            QTest::addRow("missing, %s", mode) << tmp_.filePath("nothing.sh") << detached;
+            QTest::addRow("not executable, %s", mode) << tmp_.filePath("plain.sh") << detached;
+            QTest::addRow("folder, %s", mode) << tmp_.filePath("folder") << detached;
+            QTest::addRow("empty path, %s", mode) << QString() << detached;
+        }
+    }
+
+    void refused()
+    {
+        QFETCH(QString, path);
+        QFETCH(bool, detached);
+        QVERIFY(!ProcessLauncher(nullptr).launch(path, {"x"}, detached));
+        QTest::qWait(100);
+        QVERIFY(!QFileInfo::exists(tmp_.filePath("plain.out")));
+    }
+
+    void starts_data()
+    {
+        QTest::addColumn<bool>("detached");
+        QTest::addColumn<bool>("withParent");
+        QTest::newRow("detached") << true << false;
+        QTest::newRow("attached, no parent") << false << false;
+        QTest::newRow("attached, parent widget") << false << true;
+    }
+
+    void starts()
+    {
+        QFETCH(bool, detached);
+        QFETCH(bool, withParent);
+        const QString out = tmp_.filePath(QString::fromLatin1(QTest::currentDataTag()) + ".out");
+        const QString script = out + ".sh";
+        QVERIFY(writeFile(script, recorder(out), true));
+        QWidget parent;
+        {
+            ProcessLauncher launcher(withParent ? &parent : nullptr);
+            // No shell between: each element arrives as one argument, unexpanded.
+            QVERIFY(launcher.launch(script, {"two words", "$HOME", "it's \"quoted\"", ""}, detached));
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(out), 10000);
+        QCOMPARE(readBytes(out), QByteArray("two words\n$HOME\nit's \"quoted\"\n\n"));
+        // The finished process object does not linger under its parent.
+        QTRY_VERIFY_WITH_TIMEOUT(parent.findChildren<QProcess*>().isEmpty(), 10000);
+    }
+
+    // The desktop's handler on X11 is xdg-open; the offscreen platform opens nothing.
+    void openLocal()
+    {
+        if (QGuiApplication::platformName() != "xcb")
+            QSKIP("needs an X display");
+        const QString opened = tmp_.filePath("opened");
+        QVERIFY(writeFile(tmp_.filePath("bin/xdg-open"), recorder(opened), true));
+        // Qt looks the launcher up on PATH once, at the first use.
+        qputenv("PATH", QFile::encodeName(tmp_.filePath("bin")) + ':' + qgetenv("PATH"));
+        const QString document = tmp_.filePath("mail 1.eml");
+        QVERIFY(writeFile(document, ""));
+        QVERIFY(ProcessLauncher(nullptr).openLocal(document));
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(opened), 10000);
+        const QUrl url(QString::fromUtf8(readBytes(opened)).trimmed(), QUrl::StrictMode);
+        QCOMPARE(url.scheme(), QString("file"));
+        QCOMPARE(QFileInfo(url.toLocalFile()).canonicalFilePath(), QFileInfo(document).canonicalFilePath());
+    }
 };
 
-void TestProcessLauncher::initTestCase()
+int main(int argc, char* argv[])
 {
-    QVERIFY(tmp_.isValid());
-    writeScript(tmp_.filePath(QStringLiteral("marker.sh")), MARKER_SCRIPT, true);
-    writeScript(tmp_.filePath(QStringLiteral("plain.sh")), MARKER_SCRIPT, false);
-    QVERIFY(QDir(tmp_.path()).mkdir(QStringLiteral("folder")));
+    if (!qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    QApplication app(argc, argv);
+    TestProcessLauncher test;
+    return QTest::qExec(&test, argc, argv);
 }
 
-void TestProcessLauncher::refused_data()
-{
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<bool>("detached");
-
-    for (bool detached : {false, true}) {
-        const char* mode = detached ? "detached" : "attached";
-        QTest::addRow("missing, %s", mode) << tmp_.filePath(QStringLiteral("nothing.sh")) << detached;
-        QTest::addRow("not executable, %s", mode) << tmp_.filePath(QStringLiteral("plain.sh")) << detached;
-        QTest::addRow("folder, %s", mode) << tmp_.filePath(QStringLiteral("folder")) << detached;
-        QTest::addRow("empty path, %s", mode) << QString() << detached;
-    }
-}
-
-void TestProcessLauncher::refused()
-{
-    QFETCH(QString, path);
-    QFETCH(bool, detached);
-    const QString marker = tmp_.filePath(QStringLiteral("refused.out"));
-    QVERIFY(!ProcessLauncher(nullptr).launch(path, {marker, QStringLiteral("x")}, detached));
-    QTest::qWait(100);
-    QVERIFY(!QFileInfo::exists(marker));
-}
-
-void TestProcessLauncher::starts_data()
-{
-    QTest::addColumn<bool>("detached");
-    QTest::addColumn<bool>("withParent");
-    QTest::newRow("detached") << true << false;
-    QTest::newRow("attached, no parent") << false << false;
-    QTest::newRow("attached, parent widget") << false << true;
-}
-
-void TestProcessLauncher::starts()
-{
-    QFETCH(bool, detached);
-    QFETCH(bool, withParent);
-
-    QWidget parent;
-    const QString marker = tmp_.filePath(QStringLiteral("%1.out").arg(QTest::currentDataTag()));
-    // No shell between: each element arrives as one argument, unexpanded.
-    const QStringList args = {marker, QStringLiteral("two words"), QStringLiteral("$HOME"),
-                              QStringLiteral("it's \"quoted\""), QString()};
-    {
-        ProcessLauncher launcher(withParent ? &parent : nullptr);
-        QVERIFY(launcher.launch(tmp_.filePath(QStringLiteral("marker.sh")), args, detached));
-    }
-    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(marker), 10000);
-    QCOMPARE(readBytes(marker), QByteArray("two words\n$HOME\nit's \"quoted\"\n\n"));
-    // The finished process object does not linger under its parent.
-    if (withParent)
-        QTRY_VERIFY_WITH_TIMEOUT(parent.findChildren<QProcess*>().isEmpty(), 10000);
-}
-
-QTEST_MAIN(TestProcessLauncher)
 #include "tst_ProcessLauncher.moc"

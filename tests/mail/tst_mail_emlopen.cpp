@@ -1,8 +1,7 @@
 // The EML road: the message file opened with the desktop's handler. Qt opens
-// files only on a real display (under Xvfb here) by running xdg-open from
-// PATH; a stand-in xdg-open records what it got. Qt keeps the launcher it
-// found for the life of the process, so the refusal (no launcher at all)
-// runs first and PATH gets the stand-in before the first successful open.
+// files only on a real display (Xvfb here), by running xdg-open from PATH.
+// Qt keeps the launcher it found for the life of the process, so the refusal
+// (no launcher at all) comes before the stand-in goes on PATH.
 
 #include "mail/Email.h"
 
@@ -10,122 +9,67 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace MailTest;
-
-namespace {
-bool displayAvailable = false;
-} // namespace
 
 class TestMailEmlOpen : public QObject
 {
     Q_OBJECT
 
-private:
-    QTemporaryDir root_;
-    QString originalDir_;
-    QByteArray originalPath_;
-    QScopedPointer<XdgTree> xdg_;
-
 private slots:
-    void initTestCase()
-    {
-        if (!displayAvailable)
-            QSKIP("opening files needs a display (DISPLAY is not set)");
-        QVERIFY(root_.isValid());
-        originalDir_ = QDir::currentPath();
-        QVERIFY(QDir::setCurrent(root_.path()));
-        originalPath_ = qgetenv("PATH");
-        xdg_.reset(new XdgTree);
-        QVERIFY(xdg_->registerMailClient(QStringLiteral("Evolution"), QStringLiteral("/bin/true %u")));
-    }
-
-    void cleanupTestCase()
-    {
-        xdg_.reset();
-        if (!originalPath_.isNull())
-            qputenv("PATH", originalPath_);
-        if (!originalDir_.isEmpty())
-            QDir::setCurrent(originalDir_);
-    }
-
-    void refusedKeepsFile()
-    {
-        // Nothing on PATH can open the file.
-        const QString empty = root_.path() + QStringLiteral("/empty-bin");
-        QVERIFY(QDir().mkpath(empty));
-        qputenv("PATH", QFile::encodeName(empty));
-        Email email;
-        email.tempDir = root_.path() + QStringLiteral("/refused");
-        email.subject = QStringLiteral("refused");
-        QCOMPARE(email.send(), int(Email::SendLaunchFailed));
-        qputenv("PATH", originalPath_);
-        const QStringList files = QDir(email.tempDir).entryList({ QStringLiteral("*.eml") }, QDir::Files);
-        QCOMPARE(files.size(), 1);
-        // Still there after the delayed deletion would have run.
-        QTest::qWait(11000);
-        QVERIFY(QFile::exists(email.tempDir + QLatin1Char('/') + files.first()));
-    }
-
     void openedAndDeletedLater()
     {
-        const QString bin = root_.path() + QStringLiteral("/bin");
+        if (qEnvironmentVariableIsEmpty("DISPLAY"))
+            QSKIP("opening files needs a display (DISPLAY is not set)");
+        QTemporaryDir root;
+        QVERIFY(QDir::setCurrent(root.path()));
+        const QString bin = root.path() + QStringLiteral("/bin");
+        const QByteArray originalPath = qgetenv("PATH");
+        XdgTree xdg;
+        QVERIFY(xdg.registerMailClient(QStringLiteral("Evolution"), QStringLiteral("/bin/true %u")));
+        const auto emlFiles = [](const Email& email) {
+            return QDir(email.tempDir).entryList({ QStringLiteral("*.eml") }, QDir::Files);
+        };
+
+        // Nothing on PATH can open the file: it stays.
         QVERIFY(QDir().mkpath(bin));
-        const QString record = root_.path() + QStringLiteral("/xdg-open.args");
-        const QString copy = root_.path() + QStringLiteral("/opened.eml");
-        // Records its arguments and keeps a copy of the file it was given.
-        QByteArray script = "#!/bin/sh\nf=\"${1#file://}\"\ncp \"$f\" '" + QFile::encodeName(copy) + "'\n";
-        script += recorderScript(record).mid(QByteArray("#!/bin/sh\n").size());
-        QVERIFY(writeExecutable(bin + QStringLiteral("/xdg-open"), script));
-        qputenv("PATH", QFile::encodeName(bin) + ':' + originalPath_);
+        qputenv("PATH", QFile::encodeName(bin));
+        Email refused;
+        refused.tempDir = root.path() + QStringLiteral("/refused");
+        QCOMPARE(refused.send(), int(Email::SendLaunchFailed));
+        QCOMPARE(emlFiles(refused).size(), 1);
 
+        // A stand-in xdg-open records its arguments and keeps a copy of the file.
+        const QString record = root.path() + QStringLiteral("/xdg-open.args");
+        const QString copy = root.path() + QStringLiteral("/opened.eml");
+        QVERIFY(writeExecutable(bin + QStringLiteral("/xdg-open"),
+                                "#!/bin/sh\ncp \"${1#file://}\" '" + QFile::encodeName(copy) + "'\n" + recorderScript(record)));
+        qputenv("PATH", QFile::encodeName(bin) + ':' + originalPath);
         Email email;
-        email.tempDir = root_.path() + QStringLiteral("/opened");
-        email.to = QStringLiteral("ann@x.org;bob@y.org");
-        email.subject = QStringLiteral("Opened \u00e9");
-        email.body = QStringLiteral("<p>Hello</p>");
+        email.tempDir = root.path() + QStringLiteral("/opened");
+        email.subject = QStringLiteral("Opened");
         email.isHtml = true;
-        email.addAttachment(QStringLiteral("a.bin"), QStringLiteral("data:application/octet-stream;base64,AAECAw=="), true);
         QCOMPARE(email.send(), int(Email::SendOk));
-        QVERIFY(email.lastError.isEmpty());
-
         QTRY_VERIFY(QFile::exists(record));
-        const QStringList emlFiles = QDir(email.tempDir).entryList({ QStringLiteral("*.eml") }, QDir::Files);
-        QCOMPARE(emlFiles.size(), 1);
-        const QString path = email.tempDir + QLatin1Char('/') + emlFiles.first();
+        QCOMPARE(emlFiles(email).size(), 1);
+        const QString path = email.tempDir + QLatin1Char('/') + emlFiles(email).first();
         const QStringList arguments = recordedArguments(record);
         QCOMPARE(arguments.size(), 1);
         QVERIFY2(arguments.first().startsWith(QStringLiteral("file://")), qPrintable(arguments.first()));
         QCOMPARE(QDir::cleanPath(arguments.first().mid(7)), path);
+        QCOMPARE(headerValues(parseEml(copy), "subject"), QStringList({ email.subject }));
 
-        QString error;
-        const QJsonObject parsed = parseEml(copy, &error);
-        QVERIFY2(!parsed.isEmpty(), qPrintable(error));
-        QVERIFY2(parsed.value(QStringLiteral("defects")).toArray().isEmpty(),
-                 QJsonDocument(parsed.value(QStringLiteral("defects")).toArray()).toJson().constData());
-        QCOMPARE(headerValues(parsed, QStringLiteral("Subject")), QStringList({ email.subject }));
-        const QJsonArray parts = parsed.value(QStringLiteral("root")).toObject().value(QStringLiteral("parts")).toArray();
-        QCOMPARE(parts.size(), 2);
-        QCOMPARE(partBytes(parts.at(1).toObject()), QByteArray("\x00\x01\x02\x03", 4));
-        // The private XDG tree hides the system MIME database: the type
-        // falls back to the default one rather than to nothing.
-        QCOMPARE(parts.at(1).toObject().value(QStringLiteral("type")).toString(),
-                 QStringLiteral("application/octet-stream"));
-
-        // Handed over: deleted once it is about 5 s old.
+        // Handed over: deleted once about 5 s old; the refused file, older, stays.
         QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(path), 15000);
+        QCOMPARE(emlFiles(refused).size(), 1);
+        qputenv("PATH", originalPath);
     }
 };
 
 int main(int argc, char** argv)
 {
-    displayAvailable = !qEnvironmentVariableIsEmpty("DISPLAY");
-    qputenv("QT_QPA_PLATFORM", displayAvailable ? "xcb" : "offscreen");
+    qputenv("QT_QPA_PLATFORM", qEnvironmentVariableIsEmpty("DISPLAY") ? "offscreen" : "xcb");
     QApplication app(argc, argv);
     TestMailEmlOpen test;
     QTEST_SET_MAIN_SOURCE_PATH
