@@ -8,7 +8,7 @@
 #include <QWebFrame>
 #include <QWebPage>
 
-#include "desktop/QtWebView.h"
+#include "DesktopTestPage.h"
 #include "mime/MimeTypeMap.h"
 
 namespace {
@@ -61,14 +61,9 @@ private:
 
 void BenchScriptCall::initTestCase()
 {
-    QFile file(m_dir.filePath("bench.html"));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(PAGE);
-    file.close();
+    QVERIFY(writeFile(m_dir.filePath("bench.html"), PAGE));
     m_view.reset(new QtWebView);
-    QSignalSpy loaded(m_view->graphicsWebView(), SIGNAL(loadFinished(bool)));
-    m_view->loadFile(file.fileName());
-    QTRY_VERIFY_WITH_TIMEOUT(loaded.count() > 0, 10000);
+    QVERIFY(loadPage(*m_view, m_dir.filePath("bench.html")));
     m_frame = m_view->graphicsWebView()->page()->mainFrame();
     m_bench.reset(new BenchObject(m_frame));
     m_frame->addToJavaScriptWindowObject(QStringLiteral("BenchObj"), m_bench.data());

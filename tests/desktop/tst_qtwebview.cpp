@@ -8,7 +8,7 @@
 #include <QWebPage>
 
 #include "core/AppSettings.h"
-#include "desktop/QtWebView.h"
+#include "DesktopTestPage.h"
 #include "desktop/QtWebViewPrivate.h"
 #include "devtools/JsInjectorDialog.h"
 #include "mime/MimeTypeMap.h"
@@ -34,12 +34,6 @@ const char* const CHILD_PAGE = R"(<!DOCTYPE html><html><head><script>var ret = '
 <body><iframe name="nested" src="nested.html"></iframe></body></html>)";
 
 const char* const NESTED_PAGE = "<!DOCTYPE html><html><body>nested</body></html>";
-
-bool writeFile(const QString& path, const QByteArray& content)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
-}
 
 } // namespace
 
@@ -90,10 +84,7 @@ void TestQtWebView::init()
     MimeTypeMap::resetToBuiltIn();
     m_view.reset(new QtWebView);
     m_view->resize(800, 600);
-    QSignalSpy loaded(m_view->graphicsWebView(), SIGNAL(loadFinished(bool)));
-    m_view->loadFile(m_dir.filePath("index.html"));
-    QTRY_VERIFY_WITH_TIMEOUT(loaded.count() > 0, 10000);
-    QTRY_VERIFY(!m_view->accessKey().isEmpty());
+    QVERIFY(loadPage(*m_view, m_dir.filePath("index.html")));
 }
 
 void TestQtWebView::cleanup()

@@ -10,7 +10,7 @@
 #include <QWebFrame>
 #include <QWebPage>
 
-#include "desktop/QtWebView.h"
+#include "DesktopTestPage.h"
 #include "desktop/QtWebViewPrivate.h"
 
 namespace {
@@ -56,14 +56,6 @@ struct Fixture
 Fixture* fixture = nullptr;
 
 QString treePath(const QString& relative) { return fixture->tree.filePath(relative); }
-
-bool writeFile(const QString& path, const QByteArray& content, bool executable = false)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content) == content.size()
-           && (!executable || file.setPermissions(file.permissions() | QFile::ExeOwner));
-}
 
 // The mailto: registration that xdg-mime reads; the mail client is a
 // program that does nothing, since the EML road only opens the file.
@@ -180,10 +172,7 @@ void TestSendMail::init()
     QVERIFY(writeFile(marker(), "earlier file"));
 
     m_view.reset(new QtWebView);
-    QSignalSpy loaded(m_view->graphicsWebView(), SIGNAL(loadFinished(bool)));
-    m_view->loadFile(m_pages.filePath("index.html"));
-    QTRY_VERIFY_WITH_TIMEOUT(loaded.count() > 0, 10000);
-    QTRY_VERIFY(!m_view->accessKey().isEmpty());
+    QVERIFY(loadPage(*m_view, m_pages.filePath("index.html")));
     QCOMPARE(mainFrame()->evaluateJavaScript("key").toString(), m_view->accessKey());
     QVERIFY(contentFrame());
 }

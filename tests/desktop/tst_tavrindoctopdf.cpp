@@ -7,7 +7,7 @@
 #include <QWebFrame>
 #include <QWebPage>
 
-#include "desktop/QtWebView.h"
+#include "DesktopTestPage.h"
 
 namespace {
 
@@ -46,14 +46,9 @@ private:
 
 void TestTavrinDocToPdf::initTestCase()
 {
-    QFile file(m_dir.filePath("page.html"));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(PAGE);
-    file.close();
+    QVERIFY(writeFile(m_dir.filePath("page.html"), PAGE));
     m_view.reset(new QtWebView);
-    QSignalSpy loaded(m_view->graphicsWebView(), SIGNAL(loadFinished(bool)));
-    m_view->loadFile(file.fileName());
-    QTRY_VERIFY_WITH_TIMEOUT(loaded.count() > 0, 10000);
+    QVERIFY(loadPage(*m_view, m_dir.filePath("page.html")));
     m_frame = m_view->graphicsWebView()->page()->mainFrame();
 }
 
@@ -104,10 +99,7 @@ void TestTavrinDocToPdf::answersWithThePdf()
     const QByteArray pdf = QByteArray::fromBase64(result.at(5).toString().toLatin1());
     QVERIFY(pdf.startsWith("%PDF-"));
     const QString path = m_dir.filePath("answer.pdf");
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(pdf);
-    file.close();
+    QVERIFY(writeFile(path, pdf));
 
     QProcess text;
     text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
