@@ -171,8 +171,7 @@ void QtWebViewPrivate::onJavaScriptWindowObjectCleared()
     // A child frame's url() is still empty at this point: its requested URL
     // tells where it is going.
     const bool allowed = frame == m_webView->page()->mainFrame()
-                         || frame->requestedUrl().isLocalFile()
-                         || frame->baseUrl().isLocalFile();
+                         || frame->requestedUrl().isLocalFile();
     if (allowed)
         installScriptObject(frame);
 }

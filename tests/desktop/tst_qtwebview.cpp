@@ -210,8 +210,11 @@ void TestQtWebView::unknownFrameIdFindsNothing()
     QVERIFY(!d->frame(4000));
     // The frame without the script object reads -1: no id may match it.
     QVERIFY(!d->frame(4294967295u));
+    // A frame that is not a local file gets neither the script object nor the frame functions.
     QWebFrame* remote = childFrame(QStringLiteral("remote"));
     QVERIFY(remote);
+    QCOMPARE(remote->evaluateJavaScript(QStringLiteral("typeof QtObj + typeof frameId")).toString(),
+             QStringLiteral("undefinedundefined"));
     QCOMPARE(d->callbackParmsCount(remote), 0);
 }
 
