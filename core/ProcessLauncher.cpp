@@ -1,19 +1,12 @@
 #include "core/ProcessLauncher.h"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 #include <QPointer>
 #include <QProcess>
 #include <QUrl>
 #include <QWidget>
-
-namespace {
-
-const QString LOCAL_FILE_URL_PREFIX = QStringLiteral("file:///");
-const QChar WINDOWS_SEPARATOR = QLatin1Char('\\');
-const QChar URL_SEPARATOR = QLatin1Char('/');
-
-} // namespace
 
 class ProcessLauncherPrivate
 {
@@ -56,7 +49,7 @@ bool ProcessLauncher::launch(const QString& path, const QStringList& args, bool 
 
 bool ProcessLauncher::openLocal(const QString& path) const
 {
-    QString text = LOCAL_FILE_URL_PREFIX + path;
-    text.replace(WINDOWS_SEPARATOR, URL_SEPARATOR);
-    return QDesktopServices::openUrl(QUrl(text, QUrl::TolerantMode));
+    // Made from the path rather than from text, so that "#", "?" and "%" in
+    // a file name stay part of the path.
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QDir::fromNativeSeparators(path)));
 }

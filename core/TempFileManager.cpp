@@ -84,10 +84,11 @@ bool TempFileManager::writeFile(const QString& path, const QString& content, boo
     if (!file.open(mode))
         return false;
     const QByteArray bytes = isBase64 ? Base64::fromBase64(content) : content.toLocal8Bit();
-    const bool written = file.write(bytes) != -1;
-    file.flush();
+    // Small writes only reach the disk at the flush: a full disk shows there.
+    bool written = file.write(bytes) == bytes.size();
+    written = file.flush() && written;
     file.close();
-    return written;
+    return written && file.error() == QFileDevice::NoError;
 }
 
 QString TempFileManager::writeFileMakeDir(const QString& dir, const QString& fileName,

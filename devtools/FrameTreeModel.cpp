@@ -9,6 +9,9 @@ namespace {
 
 const QString HEADER_NAME = QStringLiteral("Id / Name");
 const QString HEADER_URL = QStringLiteral("URL");
+const QChar LEVEL_CHAR = QLatin1Char(' ');
+const QChar COLUMN_DELIMITER = QLatin1Char('\t');
+const QChar ROW_DELIMITER = QLatin1Char('\n');
 
 // Shown for a frame that has neither a name nor a URL: a row without any
 // text would be skipped by the reader and shift every row after it.
@@ -56,10 +59,6 @@ FrameTreeModel::~FrameTreeModel() = default;
 
 QString FrameTreeModel::toRawDataItem(int level, QString name, QString url)
 {
-    const QChar LEVEL_CHAR = QLatin1Char(' ');
-    const QChar COLUMN_DELIMITER = QLatin1Char('\t');
-    const QChar ROW_DELIMITER = QLatin1Char('\n');
-
     // Leading blanks of a name would be read as deeper indentation.
     name = flattenControls(name);
     int start = 0;

@@ -11,6 +11,7 @@
 #include <QMimeDatabase>
 #include <QRandomGenerator>
 #include <QStandardPaths>
+#include <QUrl>
 
 #include <cstring>
 
@@ -45,6 +46,10 @@ const int MAX_RAW_LINE = 998;
 const int MAX_ENCODED_LINE = 76;
 // Bytes of input per Base64 line.
 const int BASE64_LINE_BYTES = 57;
+// UTF-8 bytes of one RFC 2047 word: 45 bytes make 60 Base64 characters, and
+// "=?utf-8?B?" + 60 + "?=" stays within 75.
+const int ENCODED_WORD_BYTES = 45;
+const char HEX_DIGITS[] = "0123456789ABCDEF";
 
 // ---------------------------------------------------------------------------
 // Text helpers
@@ -111,31 +116,31 @@ QString singleLine(const QString& value)
     return result;
 }
 
-// Splits text into pieces of whole characters (surrogate pairs kept
+// Splits text into chunks of whole characters (surrogate pairs kept
 // together), each at most maxBytes long in UTF-8.
-QStringList utf8Pieces(const QString& text, int maxBytes)
+QStringList utf8Chunks(const QString& text, int maxBytes)
 {
-    QStringList pieces;
-    QString piece;
-    int pieceBytes = 0;
+    QStringList chunks;
+    QString chunk;
+    int chunkBytes = 0;
     for (int i = 0; i < text.size(); ++i) {
         int count = 1;
         if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
             count = 2;
         const QString character = text.mid(i, count);
         const int bytes = character.toUtf8().size();
-        if (pieceBytes + bytes > maxBytes && !piece.isEmpty()) {
-            pieces << piece;
-            piece.clear();
-            pieceBytes = 0;
+        if (chunkBytes + bytes > maxBytes && !chunk.isEmpty()) {
+            chunks << chunk;
+            chunk.clear();
+            chunkBytes = 0;
         }
-        piece += character;
-        pieceBytes += bytes;
+        chunk += character;
+        chunkBytes += bytes;
         i += count - 1;
     }
-    if (!piece.isEmpty())
-        pieces << piece;
-    return pieces;
+    if (!chunk.isEmpty())
+        chunks << chunk;
+    return chunks;
 }
 
 // A header value in ASCII: text outside ASCII goes as RFC 2047 encoded words
@@ -146,9 +151,8 @@ QString headerText(const QString& value)
     if (isAscii(text))
         return text;
     QStringList words;
-    // 45 bytes make 60 Base64 characters: "=?utf-8?B?" + 60 + "?=" is 72.
-    for (const QString& piece : utf8Pieces(text, 45))
-        words << QStringLiteral("=?utf-8?B?") + QString::fromLatin1(piece.toUtf8().toBase64())
+    for (const QString& chunk : utf8Chunks(text, ENCODED_WORD_BYTES))
+        words << QStringLiteral("=?utf-8?B?") + QString::fromLatin1(chunk.toUtf8().toBase64())
                      + QStringLiteral("?=");
     return words.join(NEWLINE + QLatin1Char(' '));
 }
@@ -157,7 +161,6 @@ QString headerText(const QString& value)
 // line breaks stay hard line breaks, longer lines get soft breaks.
 QByteArray quotedPrintable(const QByteArray& bytes)
 {
-    static const char HEX[] = "0123456789ABCDEF";
     QByteArray out;
     out.reserve(bytes.size() + bytes.size() / 8 + 16);
     int lineLength = 0;
@@ -176,8 +179,8 @@ QByteArray quotedPrintable(const QByteArray& bytes)
             token[0] = static_cast<char>(c);
         } else {
             token[0] = '=';
-            token[1] = HEX[c >> 4];
-            token[2] = HEX[c & 0x0f];
+            token[1] = HEX_DIGITS[c >> 4];
+            token[2] = HEX_DIGITS[c & 0x0f];
             tokenLength = 3;
         }
         // Lines stay within 76 characters, the "=" of a soft break included.
@@ -236,10 +239,9 @@ QStringList parameterLines(const QString& key, const QString& value)
     if (isPlainParameter(value))
         return { key + QStringLiteral("=\"") + value + QUOTE };
 
-    static const char HEX[] = "0123456789ABCDEF";
     QStringList sections;
     QString section;
-    for (const QString& character : utf8Pieces(value, 4)) {
+    for (const QString& character : utf8Chunks(value, 4)) {
         QString encoded;
         for (const char byte : character.toUtf8()) {
             const uchar b = static_cast<uchar>(byte);
@@ -248,8 +250,8 @@ QStringList parameterLines(const QString& key, const QString& value)
                 encoded += QLatin1Char(static_cast<char>(b));
             } else {
                 encoded += QLatin1Char('%');
-                encoded += QLatin1Char(HEX[b >> 4]);
-                encoded += QLatin1Char(HEX[b & 0x0f]);
+                encoded += QLatin1Char(HEX_DIGITS[b >> 4]);
+                encoded += QLatin1Char(HEX_DIGITS[b & 0x0f]);
             }
         }
         if (!section.isEmpty() && section.size() + encoded.size() > 60) {
@@ -333,14 +335,13 @@ QString composeValue(const QString& value)
     return result;
 }
 
-// The URL of an attachment file in the compose argument. "%", "," and "'"
-// are percent-encoded: a comma would split the attachment list and the
+// The URL of an attachment file in the compose argument, fully encoded so
+// that "#", "?" and "%" in a name stay part of the path. "," and "'" are
+// encoded as well: a comma would split the attachment list and the
 // apostrophe-comma pair would end the entry.
 QString composeAttachmentUrl(const QString& path)
 {
-    QString url = QStringLiteral("file:///") + path;
-    url.replace(BACKSLASH, QLatin1String("/"));
-    url.replace(QLatin1Char('%'), QLatin1String("%25"));
+    QString url = QUrl::fromLocalFile(QDir::fromNativeSeparators(path)).toString(QUrl::FullyEncoded);
     url.replace(QLatin1Char(','), QLatin1String("%2C"));
     url.replace(QLatin1Char('\''), QLatin1String("%27"));
     return url;

@@ -112,7 +112,7 @@ bool MimeTypeMap::add(const QString& mimeType, const QString& extension, bool is
 
 bool MimeTypeMap::isBinary(const QString& path)
 {
-    const QString fileName = QFileInfo(QFile(path)).fileName();
+    const QString fileName = QFileInfo(path).fileName();
     const QStringList parts = fileName.split(DOT_CHAR, Qt::KeepEmptyParts, Qt::CaseSensitive);
     const QString extension = parts.size() < 2 ? QString() : parts.last().toLower();
     return isBinary(mimeType(path), extension);

@@ -4,6 +4,20 @@
 #include "mime/MimeTypeMap.h"
 #include "pdf/PdfGenerator.h"
 
+namespace {
+
+const int REGISTRATION_REFUSED_CODE = 1000;
+const QString REGISTER_EXTENSION_FAILED_MSG = QStringLiteral("Could not register extension: ");
+const QString REGISTER_MIME_TYPE_FAILED_MSG = QStringLiteral("Could not register mime type: ");
+const QString WITH_ASSOCIATED_EXTENSION_MSG = QStringLiteral(" with associated extension: ");
+
+QString doubleQuoted(const QString& text)
+{
+    return QLatin1Char('"') + text + QLatin1Char('"');
+}
+
+} // namespace
+
 WebViewPrivate::WebViewPrivate(WebView* view)
     : q(view)
     , tempFileManager(nullptr, QString())
@@ -18,9 +32,8 @@ void WebViewPrivate::registerExtension(const QString& qtKey, const QString& call
     if (MimeTypeMap::add(extension, isBinary))
         q->gwtApiSuccessCallback(callbackFunc, int(callbackId));
     else
-        q->gwtApiFailureCallback(callbackFunc, int(callbackId), 1000,
-                                 QStringLiteral("Could not register extension: \"") + extension
-                                     + QLatin1Char('"'));
+        q->gwtApiFailureCallback(callbackFunc, int(callbackId), REGISTRATION_REFUSED_CODE,
+                                 REGISTER_EXTENSION_FAILED_MSG + doubleQuoted(extension));
 }
 
 void WebViewPrivate::registerMimeType(const QString& qtKey, const QString& callbackFunc,
@@ -33,10 +46,9 @@ void WebViewPrivate::registerMimeType(const QString& qtKey, const QString& callb
     if (MimeTypeMap::add(mimeType, extension, isBinary, isDefaultExtension))
         q->gwtApiSuccessCallback(callbackFunc, int(callbackId));
     else
-        q->gwtApiFailureCallback(callbackFunc, int(callbackId), 1000,
-                                 QStringLiteral("Could not register mime type: \"") + mimeType
-                                     + QStringLiteral("\" with associated extension: \"")
-                                     + extension + QLatin1Char('"'));
+        q->gwtApiFailureCallback(callbackFunc, int(callbackId), REGISTRATION_REFUSED_CODE,
+                                 REGISTER_MIME_TYPE_FAILED_MSG + doubleQuoted(mimeType)
+                                     + WITH_ASSOCIATED_EXTENSION_MSG + doubleQuoted(extension));
 }
 
 void WebViewPrivate::tavrinDocToPdf(const QString& qtKey, const QString& callbackFunc,

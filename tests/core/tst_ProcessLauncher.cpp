@@ -86,7 +86,7 @@ private slots:
         QVERIFY(writeFile(tmp_.filePath("bin/xdg-open"), recorder(opened), true));
         // Qt looks the launcher up on PATH once, at the first use.
         qputenv("PATH", QFile::encodeName(tmp_.filePath("bin")) + ':' + qgetenv("PATH"));
-        const QString document = tmp_.filePath("mail 1.eml");
+        const QString document = tmp_.filePath("mail #1?.eml");
         QVERIFY(writeFile(document, ""));
         QVERIFY(ProcessLauncher(nullptr).openLocal(document));
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(opened), 10000);

@@ -70,6 +70,9 @@ private slots:
         QVERIFY(!TempFileManager::writeFile(noFolder, content, isBase64));
         QVERIFY(!QFileInfo::exists(noFolder));
         QVERIFY(TempFileManager::writeFileMakeDir("", "out.dat", content, isBase64).isNull());
+        // A full disk shows only when the buffered bytes are flushed.
+        if (!content.isEmpty() && QFileInfo::exists("/dev/full"))
+            QVERIFY(!TempFileManager::writeFile("/dev/full", content, isBase64));
     }
 
     void deleteAllNow()

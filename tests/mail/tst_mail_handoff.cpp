@@ -153,7 +153,7 @@ private slots:
         email.subject = QStringLiteral("x',attachment='file:///etc/shadow");
         email.body = QStringLiteral("It's\nfine");
         email.addAttachment(QStringLiteral("x',y.txt"), QStringLiteral("1"), false);
-        email.addAttachment(QStringLiteral("100%.txt"), QStringLiteral("2"), false);
+        email.addAttachment(QStringLiteral("100% #1.txt"), QStringLiteral("2"), false);
         const int result = email.send();
         const bool ended = running.state() == QProcess::NotRunning || running.waitForFinished(2000);
         if (!ended) {
@@ -164,12 +164,12 @@ private slots:
         QVERIFY(ended);
         QCOMPARE(running.exitStatus(), QProcess::CrashExit);
         QTRY_VERIFY(QFile::exists(path("tb.args")));
-        const QString t = QStringLiteral("file:///") + email.tempDir;
+        const QString t = QUrl::fromLocalFile(email.tempDir).toString();
         QCOMPARE(recordedArguments(path("tb.args")),
                  QStringList({ QStringLiteral("-compose"),
                                QStringLiteral("to='ann@x.org,bob@y.org',subject='x\u2019,attachment='file:///etc/shadow',"
                                               "format='2',body='It's\nfine',attachment='")
-                                   + t + QStringLiteral("/x%27%2Cy.txt,") + t + QStringLiteral("/100%25.txt'") }));
+                                   + t + QStringLiteral("/x%27%2Cy.txt,") + t + QStringLiteral("/100%25%20%231.txt'") }));
         QCOMPARE(readFile(email.tempDir + QStringLiteral("/x',y.txt")), QByteArray("1"));
     }
 
