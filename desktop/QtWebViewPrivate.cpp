@@ -283,12 +283,7 @@ void QtWebViewPrivate::registerMimeType(const QString& qtKey, const QString& cal
 
 void QtWebViewPrivate::sendMail(unsigned int frameId)
 {
-    // The host page holds the script object as well: its own id is served
-    // besides those of the frames below it.
-    QWebFrame* mainFrame = m_webView->page()->mainFrame();
-    bool known = false;
-    const qlonglong mainId = evaluateInFrame(mainFrame, FRAME_ID_JS).toLongLong(&known);
-    QWebFrame* caller = known && mainId >= 0 && quint64(mainId) == frameId ? mainFrame : frame(frameId);
+    QWebFrame* caller = frame(frameId);
     if (!caller)
         return;
 
