@@ -1,6 +1,6 @@
 #include "core/MacToolKit.h"
 
-#include "CoreTestFiles.h"
+#include "common/TestFiles.h"
 
 #include <QProcess>
 #include <QRandomGenerator>

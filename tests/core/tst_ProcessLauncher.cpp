@@ -1,6 +1,6 @@
 #include "core/ProcessLauncher.h"
 
-#include "CoreTestFiles.h"
+#include "common/TestFiles.h"
 
 #include <QApplication>
 #include <QProcess>

@@ -1,6 +1,6 @@
 #include "core/TempFileManager.h"
 
-#include "CoreTestFiles.h"
+#include "common/TestFiles.h"
 
 #include <QtTest>
 

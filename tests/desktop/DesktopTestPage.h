@@ -4,23 +4,12 @@
 // Shared by the desktop view's tests: test pages written to disk and loaded
 // into a real view.
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QGraphicsWebView>
 #include <QSignalSpy>
 #include <QTest>
 
+#include "common/TestFiles.h"
 #include "desktop/QtWebView.h"
-
-// Writes content to path, making its folder; an executable file on request.
-inline bool writeFile(const QString& path, const QByteArray& content, bool executable = false)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content) == content.size()
-           && (!executable || file.setPermissions(file.permissions() | QFile::ExeOwner));
-}
 
 // Loads the page into the view; true once it has loaded and the view has
 // handed it the access key.

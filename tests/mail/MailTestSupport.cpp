@@ -95,16 +95,6 @@ void XdgTree::clear()
     QFile::remove(dir.path() + QStringLiteral("/data/applications/vh-test-mailer.desktop"));
 }
 
-bool writeExecutable(const QString& path, const QByteArray& content)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    file.write(content);
-    file.close();
-    return file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-}
-
 QByteArray recorderScript(const QString& recordPath, const QString& stdinPath, const QByteArray& errText, int exitCode)
 {
     const QByteArray part = shellQuoted(recordPath + QStringLiteral(".part"));
@@ -119,16 +109,10 @@ QByteArray recorderScript(const QString& recordPath, const QString& stdinPath, c
 
 QStringList recordedArguments(const QString& recordPath)
 {
-    const QByteArray bytes = readFile(recordPath);
+    const QByteArray bytes = readBytes(recordPath);
     QStringList arguments = QString::fromUtf8(bytes.constData(), bytes.size()).split(QChar(0));
     arguments.removeLast(); // after the last NUL
     return arguments;
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 bool userThunderbirdRunning()

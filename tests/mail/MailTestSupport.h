@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include "common/TestFiles.h"
+
 // Shared pieces of the mail tests: a real MIME parser (Python 3's email
 // package), a private XDG tree for the default mail client, and stand-in
 // programs that record what they were given.
@@ -43,7 +45,6 @@ private:
     QList<QPair<QByteArray, QByteArray>> saved_;
 };
 
-bool writeExecutable(const QString& path, const QByteArray& content);
 // A /bin/sh script body (no "#!" line) that records its arguments, each
 // followed by a NUL, into recordPath (which appears whole, last) and its
 // standard input into stdinPath when given; then writes errText to its
@@ -51,7 +52,6 @@ bool writeExecutable(const QString& path, const QByteArray& content);
 QByteArray recorderScript(const QString& recordPath, const QString& stdinPath = QString(),
                           const QByteArray& errText = QByteArray(), int exitCode = 0);
 QStringList recordedArguments(const QString& recordPath);
-QByteArray readFile(const QString& path);
 // Whether the user runs a process named thunderbird: the Thunderbird road
 // asks such processes to quit, so those tests then skip.
 bool userThunderbirdRunning();

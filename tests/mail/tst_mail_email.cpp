@@ -202,7 +202,7 @@ private slots:
         QVERIFY(!Email::isDefaultMailClientSetup());
 
         const QString program = xdg.dir.path() + QStringLiteral("/my-mailer");
-        QVERIFY(writeExecutable(program, "#!/bin/sh\nexit 0\n"));
+        QVERIFY(writeFile(program, "#!/bin/sh\nexit 0\n", true));
         QVERIFY(xdg.registerMailClient(QStringLiteral("Mozilla Thunderbird"), program + QStringLiteral(" %u")));
         QCOMPARE(Email::defaultMailClient(), QStringLiteral("Mozilla Thunderbird"));
         QVERIFY(Email::isDefaultMailClientSetup());

@@ -43,8 +43,8 @@ private slots:
         // A stand-in xdg-open records its arguments and keeps a copy of the file.
         const QString record = root.path() + QStringLiteral("/xdg-open.args");
         const QString copy = root.path() + QStringLiteral("/opened.eml");
-        QVERIFY(writeExecutable(bin + QStringLiteral("/xdg-open"),
-                                "#!/bin/sh\ncp \"${1#file://}\" '" + QFile::encodeName(copy) + "'\n" + recorderScript(record)));
+        QVERIFY(writeFile(bin + QStringLiteral("/xdg-open"),
+                                "#!/bin/sh\ncp \"${1#file://}\" '" + QFile::encodeName(copy) + "'\n" + recorderScript(record), true));
         qputenv("PATH", QFile::encodeName(bin) + ':' + originalPath);
         Email email;
         email.tempDir = root.path() + QStringLiteral("/opened");

@@ -29,8 +29,8 @@ class TestMailHandoff : public QObject
     void setOsascript(const QByteArray& errText = QByteArray(), int exitCode = 0)
     {
         QFile::remove(path("osascript.args"));
-        QVERIFY(writeExecutable(path("bin/osascript"), "#!/bin/sh\n" + recorderScript(path("osascript.args"),
-                                                         path("osascript.stdin"), errText, exitCode)));
+        QVERIFY(writeFile(path("bin/osascript"), "#!/bin/sh\n" + recorderScript(path("osascript.args"),
+                                                         path("osascript.stdin"), errText, exitCode), true));
     }
 
     // Every client runs the Thunderbird stand-in; the name picks the road.
@@ -47,7 +47,7 @@ private slots:
         QVERIFY(QDir().mkpath(path("bin")));
         qputenv("PATH", QFile::encodeName(path("bin")) + ':' + qgetenv("PATH"));
         xdg_.reset(new XdgTree);
-        QVERIFY(writeExecutable(path("bin/tb-standin"), "#!/bin/sh\n" + recorderScript(path("tb.args"))));
+        QVERIFY(writeFile(path("bin/tb-standin"), "#!/bin/sh\n" + recorderScript(path("tb.args")), true));
     }
 
     void cleanupTestCase() { xdg_.reset(); }
@@ -114,11 +114,11 @@ private slots:
                             QStringLiteral("data:image/png;base64,") + QString::fromLatin1(binary.toBase64()), true);
         QCOMPARE(email.send(), int(Email::SendOk));
         // printf '%s\n' adds one line feed of its own.
-        QCOMPARE(readFile(path("osascript.stdin")), (email.toMailAppAppleScript() + QLatin1Char('\n')).toUtf8());
+        QCOMPARE(readBytes(path("osascript.stdin")), (email.toMailAppAppleScript() + QLatin1Char('\n')).toUtf8());
         QVERIFY(recordedArguments(path("osascript.args")).isEmpty());
         QVERIFY(!QFile::exists(path("pwned")));
-        QCOMPARE(readFile(email.tempDir + QStringLiteral("/notes.txt")), QStringLiteral("Gr\u00fc\u00dfe\n").toUtf8());
-        QCOMPARE(readFile(email.tempDir + QStringLiteral("/pic.png")), binary);
+        QCOMPARE(readBytes(email.tempDir + QStringLiteral("/notes.txt")), QStringLiteral("Gr\u00fc\u00dfe\n").toUtf8());
+        QCOMPARE(readBytes(email.tempDir + QStringLiteral("/pic.png")), binary);
         QVERIFY(!QFileInfo::exists(path("escape")));
 
         // A name that leaves no file name: nothing more is written or run.
@@ -170,7 +170,7 @@ private slots:
                                QStringLiteral("to='ann@x.org,bob@y.org',subject='x\u2019,attachment='file:///etc/shadow',"
                                               "format='2',body='It's\nfine',attachment='")
                                    + t + QStringLiteral("/x%27%2Cy.txt,") + t + QStringLiteral("/100%25%20%231.txt'") }));
-        QCOMPARE(readFile(email.tempDir + QStringLiteral("/x',y.txt")), QByteArray("1"));
+        QCOMPARE(readBytes(email.tempDir + QStringLiteral("/x',y.txt")), QByteArray("1"));
     }
 
     void delayedDeletion()

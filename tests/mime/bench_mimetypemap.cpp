@@ -1,3 +1,4 @@
+#include "common/TestFiles.h"
 #include "mime/MimeTypeMap.h"
 
 #include <QFile>
@@ -21,11 +22,8 @@ private slots:
     {
         QTest::addColumn<int>("table");
         QTest::addColumn<QString>("query");
-        for (const char* name : {"notes.txt", "README", "blob.unknownext"}) {
-            QFile file(tmp_.filePath(name));
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(name[0] == 'b' ? QByteArray(4096, '\x01') : QByteArray("plain words\n"));
-        }
+        for (const char* name : {"notes.txt", "README", "blob.unknownext"})
+            QVERIFY(writeFile(tmp_.filePath(name), name[0] == 'b' ? QByteArray(4096, '\x01') : QByteArray("plain words\n")));
         const char* tables[] = {"built-in", "10000 extensions", "10000 rows of text/plain"};
         for (int table = 0; table < 3; ++table) {
             for (const char* query : {"text/plain txt", "text/plain zzz", "image/png png", "application/json json",

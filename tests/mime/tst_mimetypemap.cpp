@@ -1,3 +1,4 @@
+#include "common/TestFiles.h"
 #include "mime/MimeTypeMap.h"
 
 #include <QDir>
@@ -28,13 +29,6 @@ QStringList rowsOf(const QString& mimeType, bool withFlags = false)
     for (const MimeTypeInfo& row : MimeTypeMap::table().values(mimeType))
         rows << (withFlags ? row.extension + ' ' + flagsOf(row) : row.extension);
     return rows;
-}
-
-bool writeFile(const QString& path, const QByteArray& content)
-{
-    QFile file(path);
-    return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly)
-           && file.write(content) == content.size();
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "common/TestFiles.h"
 #include "pdf/PdfGenerator.h"
 #include "pdf/TavrinDoc.h"
 
@@ -65,10 +66,8 @@ QString run(const QByteArray& pdf, const QString& command, int* exitCode = nullp
     static QTemporaryDir dir;
     static int files = 0;
     const QString path = dir.filePath(QStringLiteral("doc%1.pdf").arg(++files));
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(pdf) != pdf.size())
+    if (!writeFile(path, pdf))
         return QString();
-    file.close();
     QStringList arguments = command.split(QLatin1Char(' ')).replaceInStrings(QRegularExpression(QStringLiteral("^@$")), path);
     QProcess process;
     process.start(arguments.takeFirst(), arguments);

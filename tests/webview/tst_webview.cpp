@@ -2,6 +2,7 @@
 // receives must be exactly what it can parse, whatever the data holds.
 #include <QtTest>
 
+#include "common/TestFiles.h"
 #include "webview/WebView.h"
 
 namespace {
@@ -193,11 +194,8 @@ void TestWebView::fileHandOver()
     QFETCH(QString, answer);
     QTemporaryDir dir;
     const QString path = dir.filePath(fileName);
-    if (!onDisk.isNull()) {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(onDisk);
-    }
+    if (!onDisk.isNull())
+        QVERIFY(writeFile(path, onDisk));
     RecordingWebView view;
     view.gwtApiImExFileCallback(QStringLiteral("cb"), 3, path, given);
     QCOMPARE(view.scripts, QStringList() << answer);
