@@ -3,6 +3,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QtNumeric>
 #include <QRandomGenerator>
 #include <QStringList>
 
@@ -50,8 +51,15 @@ QString jsValue(const QVariant& item)
     case QMetaType::UShort:
         return item.toString();
     case QMetaType::Double:
-    case QMetaType::Float:
-        return QString::number(item.toDouble(), 'g', 17);
+    case QMetaType::Float: {
+        // "nan" and "inf" are no script numbers: the answer would throw.
+        const double value = item.toDouble();
+        if (qIsNaN(value))
+            return QStringLiteral("NaN");
+        if (qIsInf(value))
+            return value > 0 ? QStringLiteral("Infinity") : QStringLiteral("-Infinity");
+        return QString::number(value, 'g', 17);
+    }
     case QMetaType::UnknownType:
         return QStringLiteral("null");
     default:

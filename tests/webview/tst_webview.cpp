@@ -69,6 +69,8 @@ void TestWebView::jsArray_data()
     QTest::newRow("failure") << (QVariantList() << -3 << false << 1000 << QString("it's"))
                              << "[-3,false,1000,'it\\'s']";
     QTest::newRow("unsigned") << (QVariantList() << 4294967295u) << "[4294967295]";
+    QTest::newRow("non-finite") << (QVariantList() << qQNaN() << qInf() << -qInf() << 0.5f)
+                                << "[NaN,Infinity,-Infinity,0.5]";
 }
 
 void TestWebView::jsArray()
