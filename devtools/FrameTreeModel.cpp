@@ -13,9 +13,14 @@ const QChar LEVEL_CHAR = QLatin1Char(' ');
 const QChar COLUMN_DELIMITER = QLatin1Char('\t');
 const QChar ROW_DELIMITER = QLatin1Char('\n');
 
-// Shown for a frame that has neither a name nor a URL: a row without any
-// text would be skipped by the reader and shift every row after it.
+// Shown for a frame without a name: a row without any text would be skipped
+// by the reader and shift every row after it, and a row that starts with the
+// column delimiter would read its URL back as the name.
 const QString UNNAMED_FRAME_NAME = QStringLiteral("(unnamed)");
+
+// Every item keeps at least the header's columns, or the columns of its
+// children could not be reached.
+const int MIN_COLUMNS = 2;
 
 // Tabs would split a row into extra columns and line breaks into extra rows.
 QString flattenControls(QString text)
@@ -66,7 +71,7 @@ QString FrameTreeModel::toRawDataItem(int level, QString name, QString url)
         ++start;
     name.remove(0, start);
     url = flattenControls(url);
-    if (name.trimmed().isEmpty() && url.trimmed().isEmpty())
+    if (name.trimmed().isEmpty())
         name = UNNAMED_FRAME_NAME;
 
     QString row(qMax(level, 0), LEVEL_CHAR);
@@ -98,6 +103,8 @@ void FrameTreeModel::setupModelData(const QStringList& lines, FrameTreeItem* par
             lineData.split(QStringLiteral("\t"), Qt::SkipEmptyParts);
         for (const QString& column : columnStrings)
             columnData << column;
+        while (columnData.size() < MIN_COLUMNS)
+            columnData << QString();
 
         if (position > indentations.last()) {
             // Deeper than the last row: nest under the current parent's last

@@ -12,7 +12,8 @@ class FrameTreeModelPrivate;
 
 // Read-only two-column tree ("Id / Name", "URL") over the frame tree text:
 // one row per frame, "<level blanks><name>\t<url>\n", in depth-first order.
-// A model is built whole from one text and never changes afterwards.
+// A model is built whole from one text and never changes afterwards; every
+// item has at least the two columns, an empty one for a row without a URL.
 class FrameTreeModel : public QAbstractItemModel
 {
     Q_OBJECT
@@ -22,8 +23,9 @@ public:
 
     // One row of the frame tree text. Tabs and line breaks in the name and
     // the URL become blanks and the name loses its leading blanks, and a
-    // frame with neither name nor URL is given a stand-in name, so that every
-    // row is read back as exactly one item at exactly its level.
+    // frame without a name is given a stand-in name, so that every row is
+    // read back as exactly one item at exactly its level, its URL in the
+    // second column.
     static QString toRawDataItem(int level, QString name, QString url);
 
     QModelIndex index(int row, int column,

@@ -56,12 +56,12 @@ void tst_FrameTreeModel::readsText_data()
     QTest::newRow("jump of several levels") << "A\ta\n   B\tb\n C\tc\n D\td\n" << "A|a(B|b),C|c(D|d)";
     QTest::newRow("three levels and back") << "A\ta\n B\tb\n  C\tc\nD\td\n" << "A|a(B|b(C|c)),D|d";
     QTest::newRow("only blanks indent, a tab does not") << "A\ta\n\tB\tb\n" << "A|a,B|b";
-    QTest::newRow("empty name") << "A\ta\n \tv\n" << "A|a(v#1)";
-    QTest::newRow("empty url") << "A\t\n" << "A#1";
+    QTest::newRow("empty name") << "A\ta\n \tv\n" << "A|a(v|)";
+    QTest::newRow("empty url") << "A\t\n" << "A|";
     QTest::newRow("empty frame between parent and child")
         << "P\tp\n \t\n  C\tc\n S\ts\n" << "P|p(C|c),S|s";
     QTest::newRow("tab in name") << "A\tB\tu\n C\tw\n" << "A|B#3(C|w)";
-    QTest::newRow("line feed in name") << "A\nB\tu\n C\tv\n" << "A#1,B|u(C|v)";
+    QTest::newRow("line feed in name") << "A\nB\tu\n C\tv\n" << "A|,B|u(C|v)";
     QTest::newRow("only outer white space trimmed") << "A \t u \n" << "A | u";
 }
 
@@ -96,6 +96,7 @@ void tst_FrameTreeModel::writesRows_data()
     QTest::newRow("white space only, no url") << 1 << QString::fromUtf8(" \t\n\u00a0") << ""
                                               << " (unnamed)\t\n";
     QTest::newRow("no name, url of blanks") << 0 << "\v\f" << "  " << "(unnamed)\t  \n";
+    QTest::newRow("no name") << 1 << " " << "http://x/" << " (unnamed)\thttp://x/\n";
 }
 
 void tst_FrameTreeModel::writesRows()
@@ -107,17 +108,21 @@ void tst_FrameTreeModel::writesRows()
 
     QCOMPARE(FrameTreeModel::toRawDataItem(level, name, url), row);
 
-    // Read back under a chain of parents, the row is one item at its level.
+    // Read back under a chain of unnamed parents, the row is one item at its
+    // level, with its URL in the second of its two columns.
     QString text;
     for (int i = 0; i < level; ++i)
-        text += FrameTreeModel::toRawDataItem(i, QStringLiteral("P"), QStringLiteral("p"));
+        text += FrameTreeModel::toRawDataItem(i, QString(), QStringLiteral("p"));
     FrameTreeModel model(text + row);
     QModelIndex parent;
     for (int i = 0; i < level; ++i) {
         QCOMPARE(model.rowCount(parent), 1);
+        QCOMPARE(model.index(0, 1, parent).data().toString(), QStringLiteral("p"));
         parent = model.index(0, 0, parent);
     }
     QCOMPARE(model.rowCount(parent), 1);
+    QCOMPARE(model.index(0, 1, parent).data().toString(), row.section('\t', 1).trimmed());
+    QCOMPARE(model.columnCount(model.index(0, 0, parent)), 2);
     QCOMPARE(model.rowCount(model.index(0, 0, parent)), 0);
 }
 
