@@ -257,10 +257,13 @@ void QtWebViewPrivate::showInjector()
 void QtWebViewPrivate::showHelp()
 {
     if (m_settings.helpDocUsesEngine()) {
-        // Owned by this object through the object tree; every request makes a new one.
-        new HelpBrowserDialog(adjustPath(HELP_FOLDER_NAME), m_settings.helpDocName(),
-                              m_settings.helpDocVirtualFolder(),
-                              adjustPath(m_settings.windowIconPath()), this);
+        // Every request makes a new dialog with its own help engine. Nothing
+        // keeps a pointer to it, so it frees itself when closed; until then
+        // this object owns it through the object tree.
+        auto* dialog = new HelpBrowserDialog(adjustPath(HELP_FOLDER_NAME), m_settings.helpDocName(),
+                                             m_settings.helpDocVirtualFolder(),
+                                             adjustPath(m_settings.windowIconPath()), this);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
     } else {
         m_webView->page()->mainFrame()->evaluateJavaScript(TOGGLE_HELP_JS);
     }

@@ -11,8 +11,9 @@ class HelpBrowserDialogPrivate;
 
 // Window on the application's QtHelp collection: contents and index tabs, a
 // page view, history with back and forward, reload and print. Made anew for
-// every Help request and owned by its parent; modeless, and closing only
-// hides it. When the collection file is missing it warns and never shows.
+// every Help request and owned by its parent; modeless. Closing hides it,
+// and frees it when the caller asks for that (Qt::WA_DeleteOnClose). When the
+// collection file is missing it warns, closes itself and never shows.
 class HelpBrowserDialog : public QDialog
 {
     Q_OBJECT

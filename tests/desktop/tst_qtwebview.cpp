@@ -10,6 +10,7 @@
 #include "core/AppSettings.h"
 #include "DesktopTestPage.h"
 #include "desktop/QtWebViewPrivate.h"
+#include "devtools/HelpBrowserDialog.h"
 #include "devtools/JsInjectorDialog.h"
 #include "mime/MimeTypeMap.h"
 
@@ -58,6 +59,7 @@ private slots:
     void toolsMenuFollowsDeveloperOptions_data();
     void toolsMenuFollowsDeveloperOptions();
     void injectorActionShowsTheLivePage();
+    void helpDialogsAreFreedWhenClosed();
     void adjustPath();
 
 private:
@@ -284,6 +286,19 @@ void TestQtWebView::injectorActionShowsTheLivePage()
     // One dialog for the life of the view: a second request shows the same one.
     tools->menu()->actions().first()->trigger();
     QCOMPARE(m_view->findChildren<JsInjectorDialog*>().size(), 1);
+}
+
+void TestQtWebView::helpDialogsAreFreedWhenClosed()
+{
+    QAction* help = m_view->menuBar()->actions().last()->menu()->actions().first();
+    help->trigger();
+    help->trigger();
+    const auto dialogs = m_view->findChildren<HelpBrowserDialog*>();
+    QCOMPARE(dialogs.size(), 2); // one per request
+    QPointer<HelpBrowserDialog> first(dialogs.first()), second(dialogs.last());
+    QVERIFY(first->isVisible() && first->close());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!first && second && second->isVisible());
 }
 
 void TestQtWebView::adjustPath()
