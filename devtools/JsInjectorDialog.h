@@ -36,8 +36,8 @@ public:
     QList<int> rowList(QModelIndex index) const;
     QWebFrame* findFrame(QList<int> rows, int level, const QWebFrame* frame) const;
 
-public slots:
     // Rebuilds the frame tree from the live page, then shows the window.
+    // Shadows QWidget::show(): call it on this type.
     void show();
 
 private slots:

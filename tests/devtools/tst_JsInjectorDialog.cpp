@@ -227,6 +227,12 @@ void tst_JsInjectorDialog::staleRowHideOnCloseAndRebuild()
              Qt::Window | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint
                  | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
     QVERIFY(!m_dialog->isModal());
+    // The meta-object offers the two button slots, both private, and nothing else.
+    const QMetaObject& meta = JsInjectorDialog::staticMetaObject;
+    QStringList methods;
+    for (int i = meta.methodOffset(); i < meta.methodCount(); ++i)
+        methods << meta.method(i).methodSignature() + QByteArray::number(meta.method(i).access());
+    QCOMPARE(methods, QStringList({"on_injectButton_clicked()0", "on_refreshFrameTreeButton_clicked()0"}));
 
     // The last top-level frame leaves the page while its row is selected.
     select(tree(m_dialog)->model()->index(3, 0));
