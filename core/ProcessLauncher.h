@@ -22,8 +22,9 @@ public:
     // start succeeded. Attached: starts it and returns true without waiting.
     bool launch(const QString& path, const QStringList& args, bool detached) const;
 
-    // Opens "file:///" + path (backslashes turned into "/") with the desktop's
-    // default application; returns whether the desktop accepted it.
+    // Opens the file URL of path with the desktop's default application;
+    // returns whether the desktop accepted it. Backslashes stay as they are:
+    // on Linux they are file-name characters, not separators.
     bool openLocal(const QString& path) const;
 
 private:
