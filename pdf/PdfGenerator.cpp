@@ -104,6 +104,7 @@ private:
     HPDF_Outline addTocChildSection(HPDF_Outline parent, const QString& title);
     bool addTocDestination(HPDF_Outline parent, const QString& title, HPDF_Destination destination);
     HPDF_Destination toTavrinDocPdfDestination(const TavrinDocLine& line);
+    HPDF_Destination toPdfDestination(HPDF_Page pdfPage, float x, float y);
     bool toQByteArray(QByteArray& result);
     QByteArray toWinAnsi(const QString& text) const;
 
@@ -223,10 +224,8 @@ bool PdfGeneratorPrivate::addNoteAnnotation(HPDF_Page pdfPage, const QString& no
         HPDF_Page_CreateTextAnnot(pdfPage, box, toWinAnsi(note).constData(), m_encoder);
     if (!made(annotation) || !ok(HPDF_TextAnnot_SetIcon(annotation, HPDF_ANNOT_ICON_NOTE)))
         return false;
-    const HPDF_Destination destination = HPDF_Page_CreateDestination(pdfPage);
-    if (!made(destination) || !ok(HPDF_Destination_SetXYZ(destination, 0, y, DESTINATION_ZOOM)))
-        return false;
-    return addTocDestination(parent, note, destination);
+    const HPDF_Destination destination = toPdfDestination(pdfPage, 0, y);
+    return destination && addTocDestination(parent, note, destination);
 }
 
 bool PdfGeneratorPrivate::addWordIndex()
@@ -285,8 +284,15 @@ HPDF_Destination PdfGeneratorPrivate::toTavrinDocPdfDestination(const TavrinDocL
     const float fs = fontSize(height, m, m_document->linesPerPage);
     const quint32 rowsAbove = line.lineNumber - 1u;
     const float top = (height - m) + fs - float(rowsAbove) * (1.0f + LINE_GAP) * fs;
+    return toPdfDestination(pdfPage, 0, top);
+}
+
+// A view of pdfPage with (x, y) at the top left corner, at 100 %; null when
+// the library fails.
+HPDF_Destination PdfGeneratorPrivate::toPdfDestination(HPDF_Page pdfPage, float x, float y)
+{
     const HPDF_Destination destination = HPDF_Page_CreateDestination(pdfPage);
-    if (!made(destination) || !ok(HPDF_Destination_SetXYZ(destination, 0, top, DESTINATION_ZOOM)))
+    if (!made(destination) || !ok(HPDF_Destination_SetXYZ(destination, x, y, DESTINATION_ZOOM)))
         return nullptr;
     return destination;
 }
