@@ -31,8 +31,7 @@ const QString BASH_PRINT_OPEN = QStringLiteral("printf '%s\\n' \"");
 const QString BASH_PIPE_TO_OSASCRIPT = QStringLiteral("\" | osascript\n");
 const QString NEWLINE = QStringLiteral("\n");
 const QString SH_PROGRAM = QStringLiteral("/bin/sh");
-const int QUIT_WAIT_STEPS = 100;     // of 0.1 s each: 10 s in all
-const int PROCESS_NAME_MAX_BYTES = 15; // Linux keeps this much of a process name
+const QString QUIT_LEAVES_RUNNING_SCRIPT = QStringLiteral("#!/bin/sh\nexit 0\n");
 
 QString firstLine(const QByteArray& bytes)
 {
@@ -228,42 +227,12 @@ QString escapeForDoubleQuotes(QString text)
     return text;
 }
 
-QString singleQuoted(QString text)
-{
-    text.replace(QLatin1Char('\''), QStringLiteral("'\\''"));
-    return QLatin1Char('\'') + text + QLatin1Char('\'');
-}
-
 // The body of an AppleScript string literal.
 QString escapeAppleScriptString(QString text)
 {
     text.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
     text.replace(QLatin1Char('"'), QStringLiteral("\\\""));
     return text;
-}
-
-// An extended regular expression (as pgrep reads it) matching the name
-// literally, cut to the part of a name that the system keeps.
-QString processNamePattern(const QString& appName)
-{
-    QString name;
-    int bytes = 0;
-    for (int i = 0; i < appName.size(); ++i) {
-        const int width = appName.at(i).isHighSurrogate() && i + 1 < appName.size() ? 2 : 1;
-        const QString character = appName.mid(i, width);
-        bytes += character.toUtf8().size();
-        if (bytes > PROCESS_NAME_MAX_BYTES)
-            break;
-        name += character;
-        i += width - 1;
-    }
-    QString pattern;
-    for (const QChar c : qAsConst(name)) {
-        if (QStringLiteral("\\.[]()*+?{}|^$").contains(c))
-            pattern += QLatin1Char('\\');
-        pattern += c;
-    }
-    return pattern;
 }
 
 } // namespace
@@ -317,36 +286,13 @@ QString MacToolKit::quitAppAppleScript(const QString& appName)
 
 QString MacToolKit::quitAppBash(const QString& appName)
 {
-    // There is no System Events here: the application's processes of the
-    // current user (matched by their exact name, in any case) are asked to
-    // quit with SIGTERM, and the script waits up to 10 s for them to end.
-    // A process that has ended but not yet been collected by its parent (a
-    // zombie) counts as ended.
-    const QString pattern = processNamePattern(appName);
-    if (pattern.isEmpty())
-        return QStringLiteral("#!/bin/sh\nexit 0\n");
-    return QStringLiteral("#!/bin/sh\n")
-           + QStringLiteral("name=") + singleQuoted(appName) + NEWLINE
-           + QStringLiteral("pattern=") + singleQuoted(pattern) + NEWLINE
-           + QStringLiteral("uid=$(id -u)\n"
-                            "pkill -TERM -u \"$uid\" -i -x -- \"$pattern\" 2>/dev/null\n"
-                            "case $? in\n"
-                            "    0) ;;\n"
-                            "    1) exit 0 ;;\n"
-                            "    *) printf 'Could not ask %s to quit.\\n' \"$name\" >&2; exit 1 ;;\n"
-                            "esac\n"
-                            "tries=0\n"
-                            "while pgrep -u \"$uid\" -r D,I,P,R,S,t,T,W -i -x -- \"$pattern\" >/dev/null 2>&1; do\n"
-                            "    if [ \"$tries\" -ge ")
-           + QString::number(QUIT_WAIT_STEPS)
-           + QStringLiteral(" ]; then\n"
-                            "        printf '%s did not quit within 10 seconds.\\n' \"$name\" >&2\n"
-                            "        exit 1\n"
-                            "    fi\n"
-                            "    sleep 0.1\n"
-                            "    tries=$((tries + 1))\n"
-                            "done\n"
-                            "exit 0\n");
+    // Nothing is ended here. There is no System Events to ask an application
+    // politely, and a signal ends it without a word: Thunderbird, for one,
+    // drops a message the user is writing, unsaved. Nor is quitting needed:
+    // starting the program again hands the command line to the instance
+    // already running, which opens its new window beside the user's own.
+    Q_UNUSED(appName)
+    return QUIT_LEAVES_RUNNING_SCRIPT;
 }
 
 bool MacToolKit::executeBashScript(const QString& path, QString& output, QString& error)

@@ -8,7 +8,7 @@
 //
 // On desktops following the freedesktop.org standards the default mail
 // client is the desktop entry registered for "x-scheme-handler/mailto"
-// (asked of xdg-mime), and quitting an application signals its processes.
+// (asked of xdg-mime), and a running application is never made to quit.
 class MacToolKit
 {
 public:
@@ -30,9 +30,10 @@ public:
     // The AppleScript that asks a running application of that name to quit.
     static QString quitAppAppleScript(const QString& appName);
 
-    // A shell script that asks a running application of that name to quit
-    // and waits for it to end. Run by executeBashScript it writes nothing to
-    // its error output unless the application is still running afterwards.
+    // The shell script run before the application of that name is started
+    // with a new command line. It leaves every running process alone and
+    // succeeds: a running application takes the new command line itself,
+    // and ending it would lose the user's unsaved work.
     static QString quitAppBash(const QString& appName);
 
     // Runs "/bin/sh path", waiting without a time limit, and keeps its

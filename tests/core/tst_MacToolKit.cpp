@@ -3,7 +3,6 @@
 #include "common/TestFiles.h"
 
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QtTest>
 
 class TestMacToolKit : public QObject
@@ -61,65 +60,6 @@ private slots:
         const QString script = MacToolKit::quitAppAppleScript("A\"B");
         QVERIFY(script.contains("set isRunning to is_running(\"A\\\"B\")\n"));
         QVERIFY(script.contains("run script \"tell application \\\"A\\\\\\\"B\\\" to quit\"\n"));
-    }
-
-    void quitAppBash_data()
-    {
-        QTest::addColumn<QString>("running");  // a copy of sleep under this name; none when empty
-        QTest::addColumn<QString>("asked");
-        QTest::addColumn<QString>("decoy");    // a copy of sleep that must survive
-        QTest::addColumn<bool>("ignoresTerm"); // a copy of sh that traps SIGTERM instead
-
-        // Unique names (at most the 15 bytes Linux keeps): nothing else is touched.
-        QString tag;
-        for (int i = 0; i < 8; ++i)
-            tag += QChar('a' + QRandomGenerator::global()->bounded(26));
-        QTest::newRow("other case") << "vhquit" + tag << "VHQuit" + tag << "" << false;
-        QTest::newRow("regex characters") << "vh.q" + tag << "vh.q" + tag << "vhxq" + tag << false;
-        QTest::newRow("shell characters") << "v'$(q)" + tag << "v'$(q)" + tag << "" << false;
-        QTest::newRow("no such process") << "" << "vhnone" + tag << "" << false;
-        QTest::newRow("empty name") << "" << "" << "" << false;
-        QTest::newRow("ignores SIGTERM") << "vhstay" + tag << "vhstay" + tag << "" << true;
-    }
-
-    void quitAppBash()
-    {
-        QFETCH(QString, running);
-        QFETCH(QString, asked);
-        QFETCH(QString, decoy);
-        QFETCH(bool, ignoresTerm);
-
-        QProcess target;
-        QProcess other;
-        for (const auto& [process, name] : {std::make_pair(&target, running), std::make_pair(&other, decoy)}) {
-            if (name.isEmpty())
-                continue;
-            const QString program = tmp_.filePath("quitbin/" + name);
-            QVERIFY(QDir().mkpath(tmp_.filePath("quitbin")));
-            QVERIFY(QFile::exists(program) || QFile::copy(ignoresTerm ? "/bin/sh" : "/bin/sleep", program));
-            process->start(program, ignoresTerm ? QStringList{"-c", "trap '' TERM; while :; do sleep 0.2; done"}
-                                                : QStringList{"60"});
-            QVERIFY(process->waitForStarted(5000));
-        }
-        const QString file = tmp_.filePath("quit.sh");
-        QVERIFY(writeFile(file, MacToolKit::quitAppBash(asked).toUtf8()));
-        QString output;
-        QString error;
-        const bool ok = MacToolKit::executeBashScript(file, output, error);
-        const bool targetEnded = target.waitForFinished(ignoresTerm ? 0 : 5000);
-        const bool decoyAlive = decoy.isEmpty() || other.state() == QProcess::Running;
-        for (QProcess* process : {&target, &other}) {
-            process->kill();
-            process->waitForFinished(5000);
-        }
-        QCOMPARE(error, ignoresTerm ? running + " did not quit within 10 seconds.\n" : QString());
-        QCOMPARE(ok, !ignoresTerm);
-        QCOMPARE(output, QString());
-        if (!running.isEmpty()) {
-            QCOMPARE(targetEnded, !ignoresTerm);
-            QCOMPARE(target.exitStatus(), QProcess::CrashExit); // ended by its signal, or by ours
-        }
-        QVERIFY(decoyAlive);
     }
 
     void executeBashScript_data()

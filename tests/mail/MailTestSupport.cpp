@@ -115,9 +115,4 @@ QStringList recordedArguments(const QString& recordPath)
     return arguments;
 }
 
-bool userThunderbirdRunning()
-{
-    return QProcess::execute(QStringLiteral("sh"), { QStringLiteral("-c"), QStringLiteral("pgrep -xi thunderbird >/dev/null") }) == 0;
-}
-
 } // namespace MailTest

@@ -52,9 +52,6 @@ private:
 QByteArray recorderScript(const QString& recordPath, const QString& stdinPath = QString(),
                           const QByteArray& errText = QByteArray(), int exitCode = 0);
 QStringList recordedArguments(const QString& recordPath);
-// Whether the user runs a process named thunderbird: the Thunderbird road
-// asks such processes to quit, so those tests then skip.
-bool userThunderbirdRunning();
 
 } // namespace MailTest
 
