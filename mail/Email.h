@@ -61,7 +61,8 @@ public:
     // Deletes every file directly inside tempDir at once.
     void cleanTempDir();
 
-    // MIME type name of a file name from the system MIME database.
+    // MIME type name of a file name from the system MIME database, by the
+    // name alone.
     static QString mimeType(const QString& fileName);
 
     static bool isDefaultMailClientSetup();
