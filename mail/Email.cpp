@@ -12,6 +12,7 @@
 #include <QMimeDatabase>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QSet>
 #include <QStandardPaths>
 #include <QUrl>
 
@@ -82,6 +83,26 @@ QString attachmentFileName(const QString& name)
     if (fileName.isEmpty() || fileName == QLatin1String(".") || fileName == QLatin1String(".."))
         return QString();
     return fileName;
+}
+
+// The names of the attachment files in the temporary folder, one file each:
+// a name already taken (in any case, as on case-insensitive disks) gets a
+// number, "x.txt" then "x (2).txt". Null where the name leaves no file name.
+QStringList tempFileNames(const QStringList& names)
+{
+    QStringList fileNames;
+    QSet<QString> taken;
+    for (const QString& name : names) {
+        const QString given = attachmentFileName(name);
+        const int dot = given.lastIndexOf(QLatin1Char('.'));
+        QString fileName = given;
+        for (int n = 2; !given.isNull() && taken.contains(fileName.toLower()); ++n)
+            fileName = QString(given).insert(dot > 0 ? dot : given.size(), QStringLiteral(" (%1)").arg(n));
+        if (!fileName.isNull())
+            taken.insert(fileName.toLower());
+        fileNames << fileName;
+    }
+    return fileNames;
 }
 
 // The escape of a value placed inside an AppleScript string literal.
@@ -445,8 +466,7 @@ QString Email::toMailAppAppleScript()
                       + QStringLiteral("}") + NEWLINE;
         }
     }
-    for (const QString& name : qAsConst(attachmentNames)) {
-        const QString fileName = attachmentFileName(name);
+    for (const QString& fileName : tempFileNames(attachmentNames)) {
         if (fileName.isNull())
             continue;
         script += INDENT + INDENT + QStringLiteral("make new attachment with properties {")
@@ -579,8 +599,9 @@ int Email::send()
 
 bool Email::createTempAttachments()
 {
-    for (int i = 0; i < attachmentNames.size(); ++i) {
-        const QString fileName = attachmentFileName(attachmentNames.at(i));
+    const QStringList fileNames = tempFileNames(attachmentNames);
+    for (int i = 0; i < fileNames.size(); ++i) {
+        const QString& fileName = fileNames.at(i);
         if (fileName.isNull())
             return false;
         if (attachmentManager.writeFileMakeDir(tempDir, fileName, attachmentData.at(i), attachmentIsBinary.at(i))
@@ -650,8 +671,8 @@ int Email::thunderbirdSend()
         if (!createTempAttachments())
             return SendFileCreationFailed;
         QStringList urls;
-        for (const QString& name : qAsConst(attachmentNames))
-            urls << composeAttachmentUrl(tempFilePath(attachmentFileName(name)));
+        for (const QString& fileName : tempFileNames(attachmentNames))
+            urls << composeAttachmentUrl(tempFilePath(fileName));
         compose += QStringLiteral("attachment='") + urls.join(QLatin1Char(',')) + QStringLiteral("',");
     }
     compose.chop(1);

@@ -76,7 +76,8 @@ public:
     int mailAppSend();
     int thunderbirdSend();
     int defaultSend();
-    // Writes every attachment into tempDir; false at the first failure.
+    // Writes every attachment into tempDir, each into a file of its own;
+    // false at the first failure.
     bool createTempAttachments();
 
     // The message as EML (MIME) text.
