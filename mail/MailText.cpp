@@ -116,12 +116,15 @@ public:
     }
 
     // Text as RFC 2047 words of whole characters, each as long as the room
-    // left on its line allows.
+    // left on its line allows. Text that fits one word is not split: some
+    // readers show a blank between the words of a display name.
     void addEncoded(const QString& separator, const QString& text)
     {
+        const int wholeWord = WORD_START.size() + (text.toUtf8().size() + 2) / 3 * 4 + WORD_END.size();
+        const int least = wholeWord <= MAX_ENCODED_WORD ? wholeWord : MIN_ENCODED_WORD;
         QString before = separator;
         for (int i = 0; i < text.size();) {
-            if (hasPiece_ && column_ + before.size() + MIN_ENCODED_WORD > MAX_HEADER_LINE)
+            if (hasPiece_ && column_ + before.size() + (i == 0 ? least : MIN_ENCODED_WORD) > MAX_HEADER_LINE)
                 breakLine(before);
             else
                 append(before);

@@ -39,6 +39,9 @@ private slots:
             << QStringLiteral("To: =?utf-8?B?SsO2cmcgw5Zkw7Zu?= <joerg@example.com>,\"Doe, \\\"JD\\\" \\\\ John\"\n"
                               " <jd@x.org>,info@xn--bcher-kva.example,Ann Lee <ann@x.org>,<bare@x.org>,\n"
                               " =?utf-8?B?SsO2cmcgYXQgaG9tZQ==?=\n");
+        QTest::newRow("name in one word where it fits one")
+            << to << QStringLiteral("ann@x.org;J\u00f6rg \u00d6d\u00f6n M\u00fcller-L\u00fcdenscheidt von B\u00e4r <j@x.org>")
+            << QStringLiteral("To: ann@x.org,\n =?utf-8?B?SsO2cmcgw5Zkw7ZuIE3DvGxsZXItTMO8ZGVuc2NoZWlkdCB2b24gQsOkcg==?=\n <j@x.org>\n");
         QTest::newRow("no address") << to << QStringLiteral(" ; ,") << QString();
         QTest::newRow("long parameter") << QStringLiteral("filename") << QString(100, QLatin1Char('n')) + QStringLiteral(".txt")
             << QStringLiteral("filename*0*=utf-8''nnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnn\n"
