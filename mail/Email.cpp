@@ -4,16 +4,17 @@
 #include "core/MacToolKit.h"
 #include "core/ProcessLauncher.h"
 #include "mail/AttatchmentManager.h"
+#include "mail/MailText.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QLocale>
 #include <QMimeDatabase>
 #include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QSet>
 #include <QStandardPaths>
 #include <QUrl>
-
-#include <cstring>
 
 namespace {
 
@@ -40,48 +41,6 @@ const QString CTE_QUOTED_PRINTABLE = QStringLiteral("quoted-printable");
 const QString DEFAULT_MIME_TYPE = QStringLiteral("application/octet-stream");
 const QString FALLBACK_ATTACHMENT_NAME = QStringLiteral("attachment");
 
-// Longest line that 7bit and 8bit content may carry (RFC 5322).
-const int MAX_RAW_LINE = 998;
-// Longest encoded line of quoted-printable and Base64 content (RFC 2045).
-const int MAX_ENCODED_LINE = 76;
-// Bytes of input per Base64 line.
-const int BASE64_LINE_BYTES = 57;
-// UTF-8 bytes of one RFC 2047 word: 45 bytes make 60 Base64 characters, and
-// "=?utf-8?B?" + 60 + "?=" stays within 75.
-const int ENCODED_WORD_BYTES = 45;
-const char HEX_DIGITS[] = "0123456789ABCDEF";
-
-// ---------------------------------------------------------------------------
-// Text helpers
-
-bool isAscii(const QString& text)
-{
-    for (const QChar c : text) {
-        if (c.unicode() > 0x7f)
-            return false;
-    }
-    return true;
-}
-
-// Whether text may go into the message as it stands under "7bit": ASCII
-// without NUL or carriage returns, and no line longer than RFC 5322 allows.
-bool is7bitSafe(const QString& text)
-{
-    int lineLength = 0;
-    for (const QChar c : text) {
-        const ushort u = c.unicode();
-        if (u == '\n') {
-            lineLength = 0;
-            continue;
-        }
-        if (u == 0 || u == '\r' || u > 0x7f)
-            return false;
-        if (++lineLength > MAX_RAW_LINE)
-            return false;
-    }
-    return true;
-}
-
 // Number of UTF-8 bytes of text (a surrogate pair counts 2 + 2 = 4).
 qsizetype utf8Length(const QString& text)
 {
@@ -91,186 +50,6 @@ qsizetype utf8Length(const QString& text)
         length += u < 0x80 ? 1 : (u < 0x800 || c.isSurrogate()) ? 2 : 3;
     }
     return length;
-}
-
-// The file uses line feeds alone: CR LF and lone CR become LF.
-QString normalizeLineEnds(const QString& text)
-{
-    if (!text.contains(QLatin1Char('\r')))
-        return text;
-    QString result = text;
-    result.replace(QLatin1String("\r\n"), NEWLINE);
-    result.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return result;
-}
-
-// A header value on one line: a line break would end the header block.
-QString singleLine(const QString& value)
-{
-    if (!value.contains(QLatin1Char('\n')) && !value.contains(QLatin1Char('\r')))
-        return value;
-    QString result = value;
-    result.replace(QLatin1String("\r\n"), QLatin1String(" "));
-    result.replace(QLatin1Char('\r'), QLatin1Char(' '));
-    result.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    return result;
-}
-
-// Splits text into chunks of whole characters (surrogate pairs kept
-// together), each at most maxBytes long in UTF-8.
-QStringList utf8Chunks(const QString& text, int maxBytes)
-{
-    QStringList chunks;
-    QString chunk;
-    int chunkBytes = 0;
-    for (int i = 0; i < text.size(); ++i) {
-        int count = 1;
-        if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
-            count = 2;
-        const QString character = text.mid(i, count);
-        const int bytes = character.toUtf8().size();
-        if (chunkBytes + bytes > maxBytes && !chunk.isEmpty()) {
-            chunks << chunk;
-            chunk.clear();
-            chunkBytes = 0;
-        }
-        chunk += character;
-        chunkBytes += bytes;
-        i += count - 1;
-    }
-    if (!chunk.isEmpty())
-        chunks << chunk;
-    return chunks;
-}
-
-// A header value in ASCII: text outside ASCII goes as RFC 2047 encoded words
-// of at most 75 characters, one per folded line.
-QString headerText(const QString& value)
-{
-    const QString text = singleLine(value);
-    if (isAscii(text))
-        return text;
-    QStringList words;
-    for (const QString& chunk : utf8Chunks(text, ENCODED_WORD_BYTES))
-        words << QStringLiteral("=?utf-8?B?") + QString::fromLatin1(chunk.toUtf8().toBase64())
-                     + QStringLiteral("?=");
-    return words.join(NEWLINE + QLatin1Char(' '));
-}
-
-// Quoted-printable (RFC 2045) of bytes whose line breaks are LF alone; the
-// line breaks stay hard line breaks, longer lines get soft breaks.
-QByteArray quotedPrintable(const QByteArray& bytes)
-{
-    QByteArray out;
-    out.reserve(bytes.size() + bytes.size() / 8 + 16);
-    int lineLength = 0;
-    const int n = bytes.size();
-    for (int i = 0; i < n; ++i) {
-        const uchar c = static_cast<uchar>(bytes.at(i));
-        if (c == '\n') {
-            out.append('\n');
-            lineLength = 0;
-            continue;
-        }
-        const bool atLineEnd = i + 1 == n || bytes.at(i + 1) == '\n';
-        char token[3];
-        int tokenLength = 1;
-        if ((c >= 33 && c <= 126 && c != '=') || ((c == ' ' || c == '\t') && !atLineEnd)) {
-            token[0] = static_cast<char>(c);
-        } else {
-            token[0] = '=';
-            token[1] = HEX_DIGITS[c >> 4];
-            token[2] = HEX_DIGITS[c & 0x0f];
-            tokenLength = 3;
-        }
-        // Lines stay within 76 characters, the "=" of a soft break included.
-        const bool fitsAsLast = atLineEnd && lineLength + tokenLength <= MAX_ENCODED_LINE;
-        if (lineLength + tokenLength > MAX_ENCODED_LINE - 1 && !fitsAsLast) {
-            out.append("=\n", 2);
-            lineLength = 0;
-        }
-        out.append(token, tokenLength);
-        lineLength += tokenLength;
-    }
-    return out;
-}
-
-// Appends bytes as Base64 lines of 76 characters, without a final line end.
-void appendBase64Lines(QString& out, const QByteArray& bytes)
-{
-    // Encoded a block at a time, so no second copy of the whole text exists.
-    const int blockBytes = BASE64_LINE_BYTES * 1024;
-    bool first = true;
-    for (int pos = 0; pos < bytes.size(); pos += blockBytes) {
-        const QByteArray block = QByteArray::fromRawData(bytes.constData() + pos,
-                                                         qMin(blockBytes, bytes.size() - pos));
-        const QByteArray encoded = block.toBase64();
-        for (int j = 0; j < encoded.size(); j += MAX_ENCODED_LINE) {
-            if (!first)
-                out += NEWLINE;
-            first = false;
-            out += QLatin1String(encoded.constData() + j, qMin(MAX_ENCODED_LINE, encoded.size() - j));
-        }
-    }
-}
-
-qsizetype base64LinesLength(qsizetype byteCount)
-{
-    const qsizetype chars = (byteCount + 2) / 3 * 4;
-    return chars + chars / MAX_ENCODED_LINE + 1;
-}
-
-// Whether a parameter value can stand as a plain quoted string.
-bool isPlainParameter(const QString& value)
-{
-    for (const QChar c : value) {
-        const ushort u = c.unicode();
-        if (u < 0x20 || u > 0x7e || u == '"' || u == '\\')
-            return false;
-    }
-    return true;
-}
-
-// A MIME parameter as one or more lines (without indent or separator). A
-// name that cannot stand in a quoted string goes as RFC 2231 UTF-8 text,
-// split into numbered sections when long.
-QStringList parameterLines(const QString& key, const QString& value)
-{
-    if (isPlainParameter(value))
-        return { key + QStringLiteral("=\"") + value + QUOTE };
-
-    QStringList sections;
-    QString section;
-    for (const QString& character : utf8Chunks(value, 4)) {
-        QString encoded;
-        for (const char byte : character.toUtf8()) {
-            const uchar b = static_cast<uchar>(byte);
-            if ((b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9')
-                || (b != 0 && strchr("!#$&+-.^_`|~", b))) {
-                encoded += QLatin1Char(static_cast<char>(b));
-            } else {
-                encoded += QLatin1Char('%');
-                encoded += QLatin1Char(HEX_DIGITS[b >> 4]);
-                encoded += QLatin1Char(HEX_DIGITS[b & 0x0f]);
-            }
-        }
-        if (!section.isEmpty() && section.size() + encoded.size() > 60) {
-            sections << section;
-            section.clear();
-        }
-        section += encoded;
-    }
-    sections << section;
-
-    const QString charsetPrefix = QStringLiteral("utf-8''");
-    if (sections.size() == 1)
-        return { key + QStringLiteral("*=") + charsetPrefix + sections.first() };
-    QStringList lines;
-    for (int i = 0; i < sections.size(); ++i) {
-        lines << key + QLatin1Char('*') + QString::number(i) + QStringLiteral("*=")
-                     + (i == 0 ? charsetPrefix : QString()) + sections.at(i);
-    }
-    return lines;
 }
 
 // A boundary suffix unique to one message, checked against the texts that
@@ -295,14 +74,35 @@ QString newBoundarySuffix(const QStringList& rawTexts)
 
 // The file name of an attachment: the last part of the given name after any
 // "/" or "\", so that nothing is written or attached outside the message's
-// folder. Null when nothing usable is left.
+// folder, without control characters, which no file name or header takes.
+// Null when nothing usable is left.
 QString attachmentFileName(const QString& name)
 {
-    const int cut = qMax(name.lastIndexOf(QLatin1Char('/')), name.lastIndexOf(QLatin1Char('\\')));
-    const QString fileName = name.mid(cut + 1);
+    QString fileName = name.mid(qMax(name.lastIndexOf(QLatin1Char('/')), name.lastIndexOf(QLatin1Char('\\'))) + 1);
+    fileName.remove(QRegularExpression(QStringLiteral("[\\x00-\\x1f]")));
     if (fileName.isEmpty() || fileName == QLatin1String(".") || fileName == QLatin1String(".."))
         return QString();
     return fileName;
+}
+
+// The names of the attachment files in the temporary folder, one file each:
+// a name already taken (in any case, as on case-insensitive disks) gets a
+// number, "x.txt" then "x (2).txt". Null where the name leaves no file name.
+QStringList tempFileNames(const QStringList& names)
+{
+    QStringList fileNames;
+    QSet<QString> taken;
+    for (const QString& name : names) {
+        const QString given = attachmentFileName(name);
+        const int dot = given.lastIndexOf(QLatin1Char('.'));
+        QString fileName = given;
+        for (int n = 2; !given.isNull() && taken.contains(fileName.toLower()); ++n)
+            fileName = QString(given).insert(dot > 0 ? dot : given.size(), QStringLiteral(" (%1)").arg(n));
+        if (!fileName.isNull())
+            taken.insert(fileName.toLower());
+        fileNames << fileName;
+    }
+    return fileNames;
 }
 
 // The escape of a value placed inside an AppleScript string literal.
@@ -411,7 +211,9 @@ void Email::cleanTempDir()
 
 QString Email::mimeType(const QString& fileName)
 {
-    const QMimeType type = QMimeDatabase().mimeTypeForFile(fileName);
+    // By the name alone: a file of that name in the working folder must not
+    // change the type, and a name that is no valid path must not be probed.
+    const QMimeType type = QMimeDatabase().mimeTypeForFile(fileName, QMimeDatabase::MatchExtension);
     // Without a readable MIME database there is no type at all, not even the
     // default one: a Content-Type needs a name.
     if (!type.isValid() || type.name().isEmpty())
@@ -445,24 +247,26 @@ QString Email::toEML()
     const bool hasAttachments = !attachmentNames.isEmpty();
     const bool nested = isHtml && hasAttachments;
 
-    // Text parts: as they stand when they are plain short-lined ASCII,
-    // otherwise quoted-printable, declared UTF-8 when not ASCII.
-    const QString text = normalizeLineEnds(body);
-    const bool textRaw = is7bitSafe(text);
-    const QString textCharset = isAscii(text) ? CHARSET_LATIN1 : CHARSET_UTF8;
-    const QByteArray textEncoded = (!textRaw || isHtml) ? quotedPrintable(text.toUtf8()) : QByteArray();
+    // The text part goes as it stands when it is plain short-lined ASCII,
+    // otherwise quoted-printable, declared UTF-8 when not ASCII. In an HTML
+    // message both parts are quoted-printable and end in a soft line break:
+    // the empty line before the next boundary is then no part of the text.
+    const QString text = MailText::lineFeedsOnly(body);
+    const bool textRaw = !isHtml && MailText::is7bitSafe(text);
+    const QString textCharset = MailText::isAscii(text) ? CHARSET_LATIN1 : CHARSET_UTF8;
+    const QByteArray textEncoded = textRaw ? QByteArray() : MailText::quotedPrintable(text.toUtf8(), isHtml);
 
     // Attachments whose text goes unencoded, and the space they all take.
     QList<bool> attachmentRaw;
+    // Quoted-printable keeps letters and digits: the text is searched either way.
     QStringList rawTexts;
-    if (textRaw)
-        rawTexts << text;
+    rawTexts << text;
     qsizetype capacity = 4096 + subject.size() * 4 + toList.size() + ccList.size() + bccList.size()
                          + from.size() * 2 + (textRaw ? text.size() : textEncoded.size())
                          + (isHtml ? textEncoded.size() : 0);
     for (int i = 0; i < attachmentNames.size(); ++i) {
         const QString& data = attachmentData.at(i);
-        const bool raw = !attachmentIsBinary.at(i) && is7bitSafe(data);
+        const bool raw = !attachmentIsBinary.at(i) && MailText::is7bitSafe(data);
         attachmentRaw << raw;
         if (raw)
             rawTexts << data;
@@ -470,9 +274,9 @@ QString Email::toEML()
         if (raw)
             capacity += data.size();
         else if (attachmentIsBinary.at(i))
-            capacity += base64LinesLength(data.size() * 3 / 4 + 3);
+            capacity += MailText::base64LinesLength(data.size() * 3 / 4 + 3);
         else
-            capacity += base64LinesLength(utf8Length(data));
+            capacity += MailText::base64LinesLength(utf8Length(data));
     }
     const QString suffix = newBoundarySuffix(rawTexts);
     rawTexts.clear();
@@ -482,20 +286,14 @@ QString Email::toEML()
     QString eml;
     eml.reserve(capacity);
 
-    // Header block.
-    const QString sender = singleLine(from);
-    if (!sender.isEmpty())
-        eml += QStringLiteral("From: ") + sender + NEWLINE;
-    else
-        eml += QStringLiteral("X-Unsent: 1") + NEWLINE;
-    if (!toList.isEmpty())
-        eml += QStringLiteral("To: ") + singleLine(toList) + NEWLINE;
-    if (!ccList.isEmpty())
-        eml += QStringLiteral("Cc: ") + singleLine(ccList) + NEWLINE;
-    if (!bccList.isEmpty())
-        eml += QStringLiteral("Bcc: ") + singleLine(bccList) + NEWLINE;
+    // Header block: each field folded, with encoded words where needed.
+    const QString sender = MailText::addressField(QStringLiteral("From"), from);
+    eml += sender.isEmpty() ? QStringLiteral("X-Unsent: 1") + NEWLINE : sender;
+    eml += MailText::addressField(QStringLiteral("To"), toList);
+    eml += MailText::addressField(QStringLiteral("Cc"), ccList);
+    eml += MailText::addressField(QStringLiteral("Bcc"), bccList);
     if (!subject.isEmpty())
-        eml += QStringLiteral("Subject: ") + headerText(subject) + NEWLINE;
+        eml += MailText::textField(QStringLiteral("Subject"), subject);
 
     const QDateTime now = QDateTime::currentDateTime();
     const int offset = now.offsetFromUtc();
@@ -520,7 +318,7 @@ QString Email::toEML()
         break;
     }
     if (readReceipt && !sender.isEmpty())
-        eml += QStringLiteral("Disposition-Notification-To: ") + sender + NEWLINE;
+        eml += MailText::addressField(QStringLiteral("Disposition-Notification-To"), from);
     eml += QStringLiteral("MIME-Version: 1.0") + NEWLINE;
 
     // Multipart header.
@@ -542,9 +340,12 @@ QString Email::toEML()
         eml += QStringLiteral("--") + nestedBoundary + NEWLINE;
     }
 
-    // Text part.
+    // Text part. A reader that honours format=flowed would join lines that
+    // end in a blank and drop a leading blank: declared only where that
+    // changes nothing.
     eml += QStringLiteral("Content-Type: text/plain;") + NEWLINE;
-    eml += QStringLiteral("    format=flowed;") + NEWLINE;
+    if (MailText::readsSameFlowed(text))
+        eml += QStringLiteral("    format=flowed;") + NEWLINE;
     eml += QStringLiteral("    charset=\"") + textCharset + QStringLiteral("\";") + NEWLINE;
     eml += QStringLiteral("    reply-type=original") + NEWLINE;
     eml += QStringLiteral("Content-Transfer-Encoding: ") + (textRaw ? CTE_7BIT : CTE_QUOTED_PRINTABLE)
@@ -590,13 +391,13 @@ QString Email::toEML()
             eml += NEWLINE;
         eml += QStringLiteral("--") + boundary + NEWLINE;
         eml += QStringLiteral("Content-Type: ") + mimeType(name) + QLatin1Char(';') + NEWLINE;
-        for (const QString& line : parameterLines(QStringLiteral("name"), name))
+        for (const QString& line : MailText::parameterLines(QStringLiteral("name"), name))
             eml += INDENT + line + QLatin1Char(';') + NEWLINE;
-        if (!binary && !isAscii(data))
+        if (!binary && !MailText::isAscii(data))
             eml += QStringLiteral("    charset=\"") + CHARSET_UTF8 + QStringLiteral("\";") + NEWLINE;
         eml += QStringLiteral("Content-Transfer-Encoding: ") + (raw ? CTE_7BIT : CTE_BASE64) + NEWLINE;
         eml += QStringLiteral("Content-Disposition: attachment;") + NEWLINE;
-        const QStringList fileNameLines = parameterLines(QStringLiteral("filename"), name);
+        const QStringList fileNameLines = MailText::parameterLines(QStringLiteral("filename"), name);
         for (int j = 0; j < fileNameLines.size(); ++j) {
             eml += INDENT + fileNameLines.at(j)
                    + (j + 1 < fileNameLines.size() ? QStringLiteral(";") : QString()) + NEWLINE;
@@ -605,9 +406,9 @@ QString Email::toEML()
         if (raw)
             eml += data;
         else if (binary)
-            appendBase64Lines(eml, Base64::fromBase64(data));
+            MailText::appendBase64Lines(eml, Base64::fromBase64(data));
         else
-            appendBase64Lines(eml, data.toUtf8());
+            MailText::appendBase64Lines(eml, data.toUtf8());
         eml += NEWLINE;
         if (i + 1 == attachmentNames.size())
             eml += QStringLiteral("--") + boundary + QStringLiteral("--") + NEWLINE;
@@ -665,8 +466,7 @@ QString Email::toMailAppAppleScript()
                       + QStringLiteral("}") + NEWLINE;
         }
     }
-    for (const QString& name : qAsConst(attachmentNames)) {
-        const QString fileName = attachmentFileName(name);
+    for (const QString& fileName : tempFileNames(attachmentNames)) {
         if (fileName.isNull())
             continue;
         script += INDENT + INDENT + QStringLiteral("make new attachment with properties {")
@@ -799,8 +599,9 @@ int Email::send()
 
 bool Email::createTempAttachments()
 {
-    for (int i = 0; i < attachmentNames.size(); ++i) {
-        const QString fileName = attachmentFileName(attachmentNames.at(i));
+    const QStringList fileNames = tempFileNames(attachmentNames);
+    for (int i = 0; i < fileNames.size(); ++i) {
+        const QString& fileName = fileNames.at(i);
         if (fileName.isNull())
             return false;
         if (attachmentManager.writeFileMakeDir(tempDir, fileName, attachmentData.at(i), attachmentIsBinary.at(i))
@@ -832,7 +633,8 @@ int Email::mailAppSend()
 
 int Email::thunderbirdSend()
 {
-    // A running Thunderbird would only raise its own window: ask it to quit.
+    // The platform's quit step. Here it leaves a running Thunderbird alone:
+    // the running instance takes the -compose command line itself.
     const QString quitScript = attachmentManager.createTempBashFile(
         tempDir, MacToolKit::quitAppBash(MAIL_CLIENT_THUNDERBIRD));
     if (!quitScript.isNull()) {
@@ -870,8 +672,8 @@ int Email::thunderbirdSend()
         if (!createTempAttachments())
             return SendFileCreationFailed;
         QStringList urls;
-        for (const QString& name : qAsConst(attachmentNames))
-            urls << composeAttachmentUrl(tempFilePath(attachmentFileName(name)));
+        for (const QString& fileName : tempFileNames(attachmentNames))
+            urls << composeAttachmentUrl(tempFilePath(fileName));
         compose += QStringLiteral("attachment='") + urls.join(QLatin1Char(',')) + QStringLiteral("',");
     }
     compose.chop(1);

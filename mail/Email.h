@@ -61,7 +61,8 @@ public:
     // Deletes every file directly inside tempDir at once.
     void cleanTempDir();
 
-    // MIME type name of a file name from the system MIME database.
+    // MIME type name of a file name from the system MIME database, by the
+    // name alone.
     static QString mimeType(const QString& fileName);
 
     static bool isDefaultMailClientSetup();
@@ -75,7 +76,8 @@ public:
     int mailAppSend();
     int thunderbirdSend();
     int defaultSend();
-    // Writes every attachment into tempDir; false at the first failure.
+    // Writes every attachment into tempDir, each into a file of its own;
+    // false at the first failure.
     bool createTempAttachments();
 
     // The message as EML (MIME) text.

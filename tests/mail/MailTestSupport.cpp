@@ -11,11 +11,21 @@ namespace {
 const char PARSER_SCRIPT[] = R"PY(
 import base64, email, email.policy, json, sys
 msg = email.message_from_bytes(open(sys.argv[1], 'rb').read(), policy=email.policy.default)
-defects = []
+defects, longest = [], [0]
+def unflow(text):  # RFC 3676, DelSp=no
+    out, cur = [], ''
+    for line in text.split('\n'):
+        line = line[1:] if line.startswith(' ') else line
+        cur += line
+        if not line.endswith(' ') or line == '-- ':
+            out.append(cur)
+            cur = ''
+    return '\n'.join(out + ([cur] if cur else []))
 def walk(part):
     defects.extend(repr(d) for d in part.defects)
     for k, v in part.items():
         defects.extend('%s: %r' % (k, d) for d in getattr(v, 'defects', ()))
+    longest[0] = max([longest[0]] + [len(l) for k, v in part.raw_items() for l in (k + ': ' + v).split('\n')])
     ct = part.get('content-type')
     d = {'type': part.get_content_type(), 'boundary': part.get_boundary(),
          'name': ct.params.get('name') if ct is not None else None, 'filename': part.get_filename(),
@@ -25,14 +35,21 @@ def walk(part):
         d['parts'] = [walk(p) for p in part.iter_parts()]
     else:
         d['bytes'] = base64.b64encode(part.get_payload(decode=True) or b'').decode()
+        if d['cte'] == 'quoted-printable':
+            d['raw'] = part.get_payload()
         if part.get_content_maintype() == 'text':
             d['text'] = part.get_content()
+            if ct is not None and ct.params.get('format') == 'flowed':
+                d['flowed'] = unflow(d['text'])
     return d
 root = walk(msg)
-headers = {}
+headers, addresses = {}, {}
 for k, v in msg.items():
     headers.setdefault(k.lower(), []).append(str(v))
-print(json.dumps({'headers': headers, 'root': root, 'defects': defects}))
+    for a in getattr(v, 'addresses', ()):
+        addresses.setdefault(k.lower(), []).append(a.display_name + ' <' + a.addr_spec + '>' if a.display_name else a.addr_spec)
+print(json.dumps({'headers': headers, 'addresses': addresses, 'root': root, 'defects': defects,
+                  'longestHeaderLine': longest[0]}))
 )PY";
 
 QByteArray shellQuoted(const QString& text)

@@ -14,16 +14,24 @@
 namespace MailTest {
 
 // Parses an EML file with Python's email package (policy default):
-//   headers: {lower-case name: [decoded values]} of the message,
-//   defects: every defect of the message, its parts and their headers,
-//   root:    {type, boundary, name, filename, disposition, cte, charset,
-//             bytes (decoded payload, Base64), text (text parts), parts}.
+//   headers:   {lower-case name: [decoded values]} of the message,
+//   addresses: {lower-case name: ["display name <address>" or "address"]},
+//   defects:   every defect of the message, its parts and their headers,
+//   longestHeaderLine: the length of the longest header line of any part,
+//   root:      {type, boundary, name, filename, disposition, cte, charset,
+//               bytes (decoded payload, Base64), raw (quoted-printable
+//               payload), text (text parts), flowed (a format=flowed part's
+//               text as RFC 3676 reads it), parts}.
 QJsonObject parseEml(const QString& path);
 
 inline QString field(const QJsonObject& part, const char* key) { return part.value(QLatin1String(key)).toString(); }
 inline QJsonObject subPart(const QJsonObject& part, int i) { return part.value(QLatin1String("parts")).toArray().at(i).toObject(); }
 inline QByteArray partBytes(const QJsonObject& part) { return QByteArray::fromBase64(field(part, "bytes").toLatin1()); }
 inline QStringList defects(const QJsonObject& parsed) { return parsed.value(QLatin1String("defects")).toVariant().toStringList(); }
+inline QStringList addresses(const QJsonObject& parsed, const char* lowerName)
+{
+    return parsed.value(QLatin1String("addresses")).toObject().value(QLatin1String(lowerName)).toVariant().toStringList();
+}
 inline QStringList headerValues(const QJsonObject& parsed, const char* lowerName)
 {
     return parsed.value(QLatin1String("headers")).toObject().value(QLatin1String(lowerName)).toVariant().toStringList();

@@ -13,6 +13,31 @@
 
 using namespace MailTest;
 
+namespace {
+
+// An attachment as given and as it must come back.
+struct Attachment {
+    QString name;
+    QString data;
+    bool binary;
+    QString back;
+    QString type;
+    QByteArray bytes;
+};
+
+int warningCount = 0;
+QtMessageHandler testLogHandler = nullptr;
+
+void countWarnings(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    warningCount += type != QtDebugMsg && type != QtInfoMsg;
+    testLogHandler(type, context, message);
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(QList<Attachment>)
+
 class TestMailEmail : public QObject
 {
     Q_OBJECT
@@ -31,9 +56,11 @@ class TestMailEmail : public QObject
 private slots:
     void initTestCase()
     {
-        // The MIME database reads a file's content where one exists:
-        // attachment names must not meet files of the working folder.
+        // An attachment's type comes from its name, never from a file of
+        // that name in the working folder.
         QVERIFY(QDir::setCurrent(work_.path()));
+        QVERIFY(writeFile(QStringLiteral("scan.vhx"), "%PDF-1.4\n"));
+        testLogHandler = qInstallMessageHandler(countWarnings);
     }
 
     void headerBlock()
@@ -45,137 +72,158 @@ private slots:
             "^X-Unsent: 1\nDate: .*\nX-Priority: 3\nX-MSMail-Priority: Normal\nImportance: Normal\nMIME-Version: 1.0\n"))));
     }
 
-    void layouts_data()
+    // Every row goes through the writer and Python's parser: headers decode
+    // to the input (line breaks as blanks, other controls gone), each text
+    // part to the body byte for byte (and the same under format=flowed where
+    // declared), attachments to their names, types and bytes; no defect, no
+    // header line over 78, no line over 998, quoted-printable lines of at
+    // most 76 with every "=" encoded, encoded words of at most 75.
+    void roundTrip_data()
     {
         QTest::addColumn<bool>("html");
-        QTest::addColumn<bool>("attachments");
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("recipients"); // To, Cc and Bcc alike
+        QTest::addColumn<QStringList>("recipientsBack");
         QTest::addColumn<QString>("subject");
         QTest::addColumn<QString>("body");
-        const QString ascii = QStringLiteral("Hello,\nthis is a test.\n-- \nSender");
-        const QString subject = QStringLiteral("Layout test");
-        const QString uSubject = QStringLiteral("R\u00e9sum\u00e9 f\u00fcr \u65e5\u672c \U0001F600 ") + QString(60, QChar(0x00df));
-        // Non-ASCII, "=", a blank before a line end and a line over 998 bytes.
-        const QString unicode = QStringLiteral("Gr\u00fc\u00dfe aus K\u00f6ln \u2013 \u20ac5\n\u65e5\u672c\u8a9e \U0001F600\n"
-                                               "trailing blank \nx=1\n") + QString(1500, QLatin1Char('a'));
-        QTest::newRow("plain") << false << false << subject << ascii;
-        QTest::newRow("plain utf-8") << false << false << uSubject << unicode;
-        QTest::newRow("attachments") << false << true << subject << ascii;
-        QTest::newRow("html") << true << false << subject << QStringLiteral("<p>Hi <b>there</b> a=b</p>");
-        QTest::newRow("html attachments utf-8") << true << true << uSubject << QStringLiteral("<p>") + unicode + QStringLiteral("</p>");
-    }
+        QTest::addColumn<QList<Attachment>>("attachments");
 
-    void layouts()
-    {
-        QFETCH(bool, html);
-        QFETCH(bool, attachments);
-        QFETCH(QString, subject);
-        QFETCH(QString, body);
+        const QString ann = QStringLiteral("ann@x.org;bob@y.org");
+        const QStringList annBack = { QStringLiteral("ann@x.org"), QStringLiteral("bob@y.org") };
+        const QString ascii = QStringLiteral("Hello,\nthis is a test.\nSender");
+        const QString uSubject = QStringLiteral("R\u00e9sum\u00e9 f\u00fcr \u65e5\u672c \U0001F600 ") + QString(60, QChar(0x00df));
+        // Non-ASCII, "=", a blank before a line end, a lone CR and a line over 998 bytes.
+        const QString unicode = QStringLiteral("Gr\u00fc\u00dfe aus K\u00f6ln \u2013 \u20ac5\r\n\u65e5\u672c\u8a9e \U0001F600\r"
+                                               "trailing blank \nx=1\n") + QString(1500, QLatin1Char('a'));
         QByteArray binary;
         for (int i = 0; i < 5000; ++i)
             binary += char(i * 37 + i / 256);
-        const QList<QPair<QString, QByteArray>> files = {
-            { QStringLiteral("image.png"), binary },
-            { QStringLiteral("notes.txt"), QStringLiteral("Zeile 1: \u00e4\u00f6\u00fc\r\nZeile 2\r\n").toUtf8() },
-            { QStringLiteral("table.csv"), QByteArray("a,b\n1,2\n") },
+        const QByteArray payload("\x00\x01\xfe\xff payload", 12);
+        const auto text = [](const QString& name, const QByteArray& bytes, const QString& back, const QString& type) {
+            return Attachment{ name, QString::fromUtf8(bytes), false, back, type, bytes };
         };
+        const auto bin = [](const QString& name, const QByteArray& bytes, const QString& back, const QString& type) {
+            return Attachment{ name, QString::fromLatin1(bytes.toBase64()), true, back, type, bytes };
+        };
+        const QString png = QStringLiteral("image.png"), csv = QStringLiteral("text/csv"), txt = QStringLiteral("text/plain");
+        const QList<Attachment> files = {
+            bin(png, binary, png, QStringLiteral("image/png")),
+            text(QStringLiteral("notes.txt"), QStringLiteral("Zeile 1: \u00e4\u00f6\u00fc\r\nZeile 2\r\n").toUtf8(), QStringLiteral("notes.txt"), txt),
+            text(QStringLiteral("table.csv"), "a,b\n1,2\n", QStringLiteral("table.csv"), csv),
+        };
+        Attachment pdf = bin(QStringLiteral("C:\\Users\\me\\\u00fcbersicht \u65e5\u672c.pdf"), payload,
+                             QStringLiteral("\u00fcbersicht \u65e5\u672c.pdf"), QStringLiteral("application/pdf"));
+        pdf.data.prepend(QStringLiteral("data:application/pdf;base64,"));
+        const QList<Attachment> hostile = {
+            text(QStringLiteral("say \"hi\".txt"), "quoted", QStringLiteral("say \"hi\".txt"), txt), pdf,
+            bin(QStringLiteral("../../etc/") + QString(80, QChar(0x00e9)) + QStringLiteral(".bin"), payload,
+                QString(80, QChar(0x00e9)) + QStringLiteral(".bin"), QStringLiteral("application/octet-stream")),
+            // Long, holding "=?", holding a NUL, and named like a PDF file of the working folder.
+            text(QString(200, QLatin1Char('n')) + QStringLiteral(".txt"), "long", QString(200, QLatin1Char('n')) + QStringLiteral(".txt"), txt),
+            text(QStringLiteral("=?utf-8?B?SGFjaw==?=.txt"), "hack", QStringLiteral("=?utf-8?B?SGFjaw==?=.txt"), txt),
+            text(QLatin1String("no") + QChar(0) + QLatin1String("tes.csv"), "nul", QStringLiteral("notes.csv"), csv),
+            text(QStringLiteral("scan.vhx"), "not a PDF", QStringLiteral("scan.vhx"), QStringLiteral("application/octet-stream")),
+        };
+        QStringList many;
+        for (int i = 0; i < 150; ++i)
+            many << QStringLiteral("user%1@example.com").arg(i);
+
+        QTest::newRow("plain") << false << QString() << ann << annBack << QStringLiteral("Layout test") << ascii << QList<Attachment>();
+        QTest::newRow("plain utf-8") << false << QString() << ann << annBack << uSubject << unicode << QList<Attachment>();
+        QTest::newRow("attachments") << false << QString() << ann << annBack << QStringLiteral("Files") << ascii << files;
+        QTest::newRow("html") << true << QString() << ann << annBack << QStringLiteral("Html") << QStringLiteral("<p>Hi <b>there</b> a=b</p>")
+                              << QList<Attachment>();
+        QTest::newRow("html attachments utf-8") << true << QString() << ann << annBack << uSubject
+                                                << QStringLiteral("<p>") + unicode + QStringLiteral("</p>\n") << files;
+        QTest::newRow("long headers") << false << many.first() << many.join(QLatin1Char(';')) << many
+                                      << QStringLiteral("word ").repeated(500).trimmed() << ascii << QList<Attachment>();
+        QTest::newRow("long word") << false << QString() << ann << annBack << QString(300, QLatin1Char('x')) << ascii << QList<Attachment>();
+        QTest::newRow("display names")
+            << false << QStringLiteral("J\u00f6rg \u00d6d\u00f6n <joerg@example.com>")
+            << QStringLiteral("J\u00f6rg \u00d6d\u00f6n <joerg@example.com>; \"Doe, \\\"JD\\\" \\\\ John\" <jd@x.org>;"
+                              "info@b\u00fccher.example;Ann Lee <ann@x.org>;<bare@x.org>")
+            << QStringList({ QStringLiteral("J\u00f6rg \u00d6d\u00f6n <joerg@example.com>"), QStringLiteral("Doe, \"JD\" \\ John <jd@x.org>"),
+                             QStringLiteral("info@xn--bcher-kva.example"), QStringLiteral("Ann Lee <ann@x.org>"), QStringLiteral("bare@x.org") })
+            << QStringLiteral("Names") << ascii << QList<Attachment>();
+        QTest::newRow("controls and look-alikes")
+            << false << QString() << QStringLiteral("ann@x.org\x01;\r\nbob@y.org;=?utf-8?B?SGFjaw==?= <h@x.org>")
+            << QStringList({ annBack.first(), annBack.last(), QStringLiteral("=?utf-8?B?SGFjaw==?= <h@x.org>") })
+            << QStringLiteral("=?utf-8?B?SGFjaw==?= Hello\r\nBcc: victim@x.org\nX-Evil: 1\x07\t\x1b") + QChar(0) + QLatin1String("end")
+            // Lines equal to the boundary prefix must not split the message.
+            << QStringLiteral("Before\n------=_NextPart_\n------=_NextPart_--\nAfter") << hostile;
+        QTest::newRow("not flowed") << false << QString() << ann << annBack << QStringLiteral("Blanks")
+                                    << QStringLiteral("ends with spaces   \nnext\n  two\n \n") << QList<Attachment>();
+    }
+
+    void roundTrip()
+    {
+        QFETCH(bool, html);
+        QFETCH(QString, from);
+        QFETCH(QString, recipients);
+        QFETCH(QStringList, recipientsBack);
+        QFETCH(QString, subject);
+        QFETCH(QString, body);
+        QFETCH(QList<Attachment>, attachments);
         Email email;
-        email.to = QStringLiteral("ann@x.org;bob@y.org");
-        email.cc = QStringLiteral("carl@z.org");
+        email.from = from;
+        email.readReceipt = true;
+        email.to = email.cc = email.bcc = recipients;
         email.subject = subject;
         email.body = body;
         email.isHtml = html;
-        for (int i = 0; attachments && i < files.size(); ++i) {
-            email.addAttachment(files.at(i).first, i == 0 ? QString::fromLatin1(binary.toBase64())
-                                                          : QString::fromUtf8(files.at(i).second), i == 0);
-        }
-        // ASCII only, line feeds alone, no line over 998 characters.
+        for (const Attachment& attachment : attachments)
+            email.addAttachment(attachment.name, attachment.data, attachment.binary);
+        const int warnings = warningCount;
+        // ASCII only, line feeds alone, no line over 998 characters, short encoded words.
         const QString eml = email.toEML();
         QVERIFY(!eml.contains(QRegularExpression(QStringLiteral("[^\\x01-\\x7f]|\\r|[^\\n]{999}"))));
+        for (auto words = QRegularExpression(QStringLiteral("=\\?[^?\\s]*\\?[bBqQ]\\?[^?\\s]*\\?=")).globalMatch(eml); words.hasNext();)
+            QVERIFY(words.next().capturedLength() <= 75);
 
         const QJsonObject parsed = writeAndParse(email);
         QVERIFY(!parsed.isEmpty());
+        QCOMPARE(warningCount, warnings);
         QCOMPARE(defects(parsed), QStringList());
-        QCOMPARE(headerValues(parsed, "to"), QStringList({ QStringLiteral("ann@x.org, bob@y.org") }));
-        QCOMPARE(headerValues(parsed, "cc"), QStringList({ QStringLiteral("carl@z.org") }));
-        QCOMPARE(headerValues(parsed, "subject"), QStringList({ subject }));
-        QCOMPARE(headerValues(parsed, "x-unsent"), QStringList({ QStringLiteral("1") }));
+        QVERIFY(parsed.value(QStringLiteral("longestHeaderLine")).toInt() <= 78);
+        QString subjectBack = subject;
+        subjectBack.replace(QStringLiteral("\r\n"), QStringLiteral(" ")).replace(QRegularExpression(QStringLiteral("[\\r\\n]")), QStringLiteral(" "));
+        QCOMPARE(headerValues(parsed, "subject"), QStringList({ subjectBack.remove(QRegularExpression(QStringLiteral("[\\x00-\\x08\\x0a-\\x1f]"))) }));
+        for (const char* header : { "to", "cc", "bcc" })
+            QCOMPARE(addresses(parsed, header), recipientsBack);
+        QCOMPARE(headerValues(parsed, "disposition-notification-to"), addresses(parsed, "from"));
+        QCOMPARE(addresses(parsed, "from").value(0), from);
+        QCOMPARE(headerValues(parsed, "x-unsent").size(), from.isEmpty() ? 1 : 0);
 
         const QJsonObject root = parsed.value(QStringLiteral("root")).toObject();
-        QCOMPARE(field(root, "type"), QLatin1String(attachments ? "multipart/mixed" : html ? "multipart/alternative" : "text/plain"));
-        QJsonObject text = root;
-        QJsonObject alternative = root;
-        if (html || attachments) {
-            QVERIFY(field(root, "boundary").startsWith(QStringLiteral("----=_NextPart_")));
-            QVERIFY(field(root, "boundary").size() > 23);
-            const QRegularExpression boundary(QStringLiteral("boundary=\"([^\"]+)"));
-            QVERIFY(boundary.match(eml).captured(1) != boundary.match(email.toEML()).captured(1)); // each its own
-            QCOMPARE(root.value(QStringLiteral("parts")).toArray().size(), attachments ? 4 : 2);
-            if (html && attachments) {
-                alternative = subPart(root, 0);
-                QCOMPARE(field(alternative, "type"), QStringLiteral("multipart/alternative"));
-                QVERIFY(field(alternative, "boundary").startsWith(QStringLiteral("----=_NextPart_Nested_")));
-            }
-            text = subPart(html ? alternative : root, 0);
+        QCOMPARE(field(root, "type"), QLatin1String(!attachments.isEmpty() ? "multipart/mixed" : html ? "multipart/alternative" : "text/plain"));
+        QVERIFY(field(root, "boundary").isEmpty() || !eml.contains(field(root, "boundary"))); // each message its own
+        if (html && !attachments.isEmpty())
+            QCOMPARE(field(subPart(root, 0), "type"), QStringLiteral("multipart/alternative"));
+        QList<QJsonObject> texts, files;
+        for (QList<QJsonObject> open{ root }; !open.isEmpty();) {
+            const QJsonObject part = open.takeFirst();
+            for (int i = part.value(QStringLiteral("parts")).toArray().size() - 1; i >= 0; --i)
+                open.prepend(subPart(part, i));
+            if (!part.contains(QStringLiteral("parts")))
+                (field(part, "disposition") == QLatin1String("attachment") ? files : texts) << part;
         }
-        // Non-ASCII text is declared UTF-8 and goes quoted-printable.
-        const bool ascii = !body.contains(QRegularExpression(QStringLiteral("[^\\x00-\\x7f]")));
-        const QString readBack = html ? body + QLatin1Char('\n') : body;
-        QCOMPARE(field(text, "type"), QStringLiteral("text/plain"));
-        QCOMPARE(field(text, "text"), readBack);
-        QCOMPARE(field(text, "charset"), QLatin1String(ascii ? "iso-8859-1" : "utf-8"));
-        QCOMPARE(field(text, "cte"), QLatin1String(ascii ? "7bit" : "quoted-printable"));
-        if (html) {
-            const QJsonObject htmlPart = subPart(alternative, 1);
-            QCOMPARE(field(htmlPart, "type"), QStringLiteral("text/html"));
-            QCOMPARE(field(htmlPart, "cte"), QStringLiteral("quoted-printable"));
-            QCOMPARE(field(htmlPart, "text"), readBack);
+        const QByteArray bodyBack = body.toUtf8().replace("\r\n", "\n").replace('\r', '\n');
+        QCOMPARE(texts.size(), html ? 2 : 1);
+        for (const QJsonObject& part : qAsConst(texts)) {
+            QCOMPARE(partBytes(part), bodyBack);
+            QCOMPARE(field(part, "text"), QString::fromUtf8(bodyBack)); // as its charset says
+            if (part.contains(QStringLiteral("flowed")))
+                QCOMPARE(field(part, "flowed"), QString::fromUtf8(bodyBack));
+            for (const QString& line : field(part, "raw").split(QLatin1Char('\n'))) // quoted-printable
+                QVERIFY2(line.size() <= 76 && !line.contains(QRegularExpression(QStringLiteral("=(?![0-9A-F]{2}|$)"))), qPrintable(line));
         }
-        for (int i = 0; attachments && i < files.size(); ++i) {
-            const QJsonObject part = subPart(root, i + 1);
-            QCOMPARE(field(part, "filename"), files.at(i).first);
-            QCOMPARE(field(part, "name"), files.at(i).first);
-            QCOMPARE(field(part, "disposition"), QStringLiteral("attachment"));
-            QCOMPARE(partBytes(part), files.at(i).second);
+        QCOMPARE(files.size(), attachments.size());
+        for (int i = 0; i < files.size(); ++i) {
+            QCOMPARE(field(files.at(i), "filename"), attachments.at(i).back);
+            QCOMPARE(field(files.at(i), "name"), attachments.at(i).back);
+            QCOMPARE(field(files.at(i), "type"), attachments.at(i).type);
+            QCOMPARE(partBytes(files.at(i)), attachments.at(i).bytes);
         }
-        if (attachments) {
-            QCOMPARE(field(subPart(root, 1), "type"), QStringLiteral("image/png"));
-            QCOMPARE(field(subPart(root, 2), "charset"), QStringLiteral("utf-8"));
-            QCOMPARE(field(subPart(root, 3), "cte"), QStringLiteral("7bit"));
-        }
-    }
-
-    void hostileValues()
-    {
-        const QByteArray payload("\x00\x01\xfe\xff payload", 12);
-        Email email;
-        // A line break in a header value would end the header block.
-        email.subject = QStringLiteral("Hello\r\nBcc: victim@x.org\nX-Evil: 1\n\nInjected body");
-        email.to = QStringLiteral("ann@x.org;\r\nbob@y.org");
-        // Lines equal to the boundary prefix must not split the message.
-        email.body = QStringLiteral("Before\n------=_NextPart_\n------=_NextPart_--\nAfter");
-        email.addAttachment(QStringLiteral("say \"hi\".txt"), QStringLiteral("quoted"), false);
-        email.addAttachment(QStringLiteral("C:\\Users\\me\\\u00fcbersicht \u65e5\u672c.pdf"),
-                            QStringLiteral("data:application/pdf;base64,") + QString::fromLatin1(payload.toBase64()), true);
-        email.addAttachment(QStringLiteral("../../etc/") + QString(80, QChar(0x00e9)) + QStringLiteral(".bin"),
-                            QString::fromLatin1(payload.toBase64()), true);
-        const QJsonObject parsed = writeAndParse(email);
-        QCOMPARE(defects(parsed), QStringList());
-        QCOMPARE(headerValues(parsed, "subject"),
-                 QStringList({ QStringLiteral("Hello Bcc: victim@x.org X-Evil: 1  Injected body") }));
-        QVERIFY(headerValues(parsed, "bcc").isEmpty() && headerValues(parsed, "x-evil").isEmpty());
-        QCOMPARE(headerValues(parsed, "to"), QStringList({ QStringLiteral("ann@x.org, bob@y.org") }));
-
-        const QJsonObject root = parsed.value(QStringLiteral("root")).toObject();
-        QCOMPARE(root.value(QStringLiteral("parts")).toArray().size(), 4);
-        QCOMPARE(field(subPart(root, 0), "text"), email.body);
-        QCOMPARE(field(subPart(root, 1), "filename"), QStringLiteral("say \"hi\".txt"));
-        QCOMPARE(field(subPart(root, 1), "name"), QStringLiteral("say \"hi\".txt"));
-        QCOMPARE(partBytes(subPart(root, 1)), QByteArray("quoted"));
-        QCOMPARE(field(subPart(root, 2), "filename"), QStringLiteral("\u00fcbersicht \u65e5\u672c.pdf"));
-        QCOMPARE(field(subPart(root, 2), "type"), QStringLiteral("application/pdf"));
-        QCOMPARE(partBytes(subPart(root, 2)), payload);
-        QCOMPARE(field(subPart(root, 3), "filename"), QString(80, QChar(0x00e9)) + QStringLiteral(".bin"));
-        QCOMPARE(partBytes(subPart(root, 3)), payload);
     }
 
     void refusedNames()

@@ -112,6 +112,8 @@ private slots:
         email.addAttachment(QStringLiteral("notes.txt"), QStringLiteral("Gr\u00fc\u00dfe\n"), false);
         email.addAttachment(QStringLiteral("../../escape/pic.png"),
                             QStringLiteral("data:image/png;base64,") + QString::fromLatin1(binary.toBase64()), true);
+        // A name already taken, in any case, gets a file of its own.
+        email.addAttachment(QStringLiteral("other/Notes.txt"), QStringLiteral("second"), false);
         QCOMPARE(email.send(), int(Email::SendOk));
         // printf '%s\n' adds one line feed of its own.
         QCOMPARE(readBytes(path("osascript.stdin")), (email.toMailAppAppleScript() + QLatin1Char('\n')).toUtf8());
@@ -119,6 +121,8 @@ private slots:
         QVERIFY(!QFile::exists(path("pwned")));
         QCOMPARE(readBytes(email.tempDir + QStringLiteral("/notes.txt")), QStringLiteral("Gr\u00fc\u00dfe\n").toUtf8());
         QCOMPARE(readBytes(email.tempDir + QStringLiteral("/pic.png")), binary);
+        QCOMPARE(readBytes(email.tempDir + QStringLiteral("/Notes (2).txt")), QByteArray("second"));
+        QVERIFY(email.toMailAppAppleScript().contains(QStringLiteral("/Notes (2).txt\"")));
         QVERIFY(!QFileInfo::exists(path("escape")));
 
         // A name that leaves no file name: nothing more is written or run.
@@ -152,6 +156,7 @@ private slots:
         email.body = QStringLiteral("It's\nfine");
         email.addAttachment(QStringLiteral("x',y.txt"), QStringLiteral("1"), false);
         email.addAttachment(QStringLiteral("100% #1.txt"), QStringLiteral("2"), false);
+        email.addAttachment(QStringLiteral("b/100% #1.txt"), QStringLiteral("3"), false);
         QCOMPARE(email.send(), int(Email::SendOk));
         QTRY_VERIFY(QFile::exists(path("tb.args")));
         QVERIFY(!running.waitForFinished(0));
@@ -162,8 +167,10 @@ private slots:
                  QStringList({ QStringLiteral("-compose"),
                                QStringLiteral("to='ann@x.org,bob@y.org',subject='x\u2019,attachment='file:///etc/shadow',"
                                               "format='2',body='It's\nfine',attachment='")
-                                   + t + QStringLiteral("/x%27%2Cy.txt,") + t + QStringLiteral("/100%25%20%231.txt'") }));
+                                   + t + QStringLiteral("/x%27%2Cy.txt,") + t + QStringLiteral("/100%25%20%231.txt,")
+                                   + t + QStringLiteral("/100%25%20%231%20(2).txt'") }));
         QCOMPARE(readBytes(email.tempDir + QStringLiteral("/x',y.txt")), QByteArray("1"));
+        QCOMPARE(readBytes(email.tempDir + QStringLiteral("/100% #1 (2).txt")), QByteArray("3"));
     }
 
     void delayedDeletion()

@@ -1,0 +1,59 @@
+#ifndef VORNHELM_MAILTEXT_H
+#define VORNHELM_MAILTEXT_H
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+// The text rules of an Internet message: header fields folded to 78
+// characters (RFC 5322) with RFC 2047 encoded words where plain text cannot
+// stand, address lists, MIME parameters (RFC 2231), quoted-printable and
+// Base64 content (RFC 2045) and the format=flowed test (RFC 3676). Every
+// line that these functions make ends with a line feed alone.
+class MailText
+{
+public:
+    MailText() = delete;
+
+    // The header field "name: text" for free text such as a subject, folded.
+    // Line breaks become blanks, other controls but tab are removed; text that
+    // is not plain ASCII, holds "=?" or a word too long for a line goes as
+    // encoded words.
+    static QString textField(const QString& name, const QString& text);
+
+    // The header field "name: list" for a list of addresses separated by ";"
+    // or ",". Each address is a bare address or a display name (quoted or not)
+    // with an address in angle brackets: the name is encoded or quoted as it
+    // needs, a domain outside ASCII goes in its ASCII form. Anything else stays
+    // as given, encoded where it is not plain ASCII. Empty when the list holds
+    // no address.
+    static QString addressField(const QString& name, const QString& list);
+
+    // A MIME parameter as lines of at most 72 characters, without indent or
+    // separator: key="value" when the value allows it, otherwise RFC 2231
+    // UTF-8 text split into numbered sections.
+    static QStringList parameterLines(const QString& key, const QString& value);
+
+    // Quoted-printable of bytes whose line breaks are line feeds alone; lines
+    // keep within 76 characters. With softBreakAtEnd the text ends with a soft
+    // line break, so that a line end written after it is not part of the
+    // content.
+    static QByteArray quotedPrintable(const QByteArray& bytes, bool softBreakAtEnd);
+
+    // Appends bytes as Base64 lines of 76 characters, without a final line end,
+    // and the number of characters that takes.
+    static void appendBase64Lines(QString& out, const QByteArray& bytes);
+    static qsizetype base64LinesLength(qsizetype byteCount);
+
+    static bool isAscii(const QString& text);
+    // Whether text may go as it stands under "7bit": ASCII without NUL or
+    // carriage returns, and no line longer than 998 characters.
+    static bool is7bitSafe(const QString& text);
+    // CR LF and lone CR become LF.
+    static QString lineFeedsOnly(const QString& text);
+    // Whether a reader that honours format=flowed shows the text unchanged: no
+    // line ends or starts with a blank (this writer makes no soft breaks).
+    static bool readsSameFlowed(const QString& text);
+};
+
+#endif // VORNHELM_MAILTEXT_H
