@@ -9,11 +9,12 @@ const QChar DATA_URL_SEPARATOR = QLatin1Char(',');
 
 QByteArray Base64::fromBase64(const QString& text)
 {
-    QString payload = text;
-    if (payload.startsWith(DATA_URL_PREFIX)) {
-        const int separator = payload.lastIndexOf(DATA_URL_SEPARATOR);
+    // A view of the payload: a large text is not copied before decoding.
+    QStringRef payload(&text);
+    if (text.startsWith(DATA_URL_PREFIX)) {
+        const int separator = text.lastIndexOf(DATA_URL_SEPARATOR);
         if (separator >= 0)
-            payload = payload.mid(separator + 1);
+            payload = text.midRef(separator + 1);
     }
     return QByteArray::fromBase64(payload.toLatin1());
 }

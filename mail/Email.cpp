@@ -6,6 +6,7 @@
 #include "mail/AttatchmentManager.h"
 #include "mail/MailText.h"
 
+#include <QBuffer>
 #include <QDateTime>
 #include <QDir>
 #include <QLocale>
@@ -40,17 +41,6 @@ const QString CTE_BASE64 = QStringLiteral("base64");
 const QString CTE_QUOTED_PRINTABLE = QStringLiteral("quoted-printable");
 const QString DEFAULT_MIME_TYPE = QStringLiteral("application/octet-stream");
 const QString FALLBACK_ATTACHMENT_NAME = QStringLiteral("attachment");
-
-// Number of UTF-8 bytes of text (a surrogate pair counts 2 + 2 = 4).
-qsizetype utf8Length(const QString& text)
-{
-    qsizetype length = 0;
-    for (const QChar c : text) {
-        const ushort u = c.unicode();
-        length += u < 0x80 ? 1 : (u < 0x800 || c.isSurrogate()) ? 2 : 3;
-    }
-    return length;
-}
 
 // A boundary suffix unique to one message, checked against the texts that
 // go into the message unencoded.
@@ -239,7 +229,7 @@ QString Email::defaultMailClientOpenCommand()
 // ---------------------------------------------------------------------------
 // EML
 
-QString Email::toEML()
+bool Email::writeEml(QIODevice& device)
 {
     const QString toList = toAddresses();
     const QString ccList = ccAddresses();
@@ -256,35 +246,35 @@ QString Email::toEML()
     const QString textCharset = MailText::isAscii(text) ? CHARSET_LATIN1 : CHARSET_UTF8;
     const QByteArray textEncoded = textRaw ? QByteArray() : MailText::quotedPrintable(text.toUtf8(), isHtml);
 
-    // Attachments whose text goes unencoded, and the space they all take.
+    // Attachments whose text goes unencoded.
     QList<bool> attachmentRaw;
     // Quoted-printable keeps letters and digits: the text is searched either way.
     QStringList rawTexts;
     rawTexts << text;
-    qsizetype capacity = 4096 + subject.size() * 4 + toList.size() + ccList.size() + bccList.size()
-                         + from.size() * 2 + (textRaw ? text.size() : textEncoded.size())
-                         + (isHtml ? textEncoded.size() : 0);
     for (int i = 0; i < attachmentNames.size(); ++i) {
         const QString& data = attachmentData.at(i);
         const bool raw = !attachmentIsBinary.at(i) && MailText::is7bitSafe(data);
         attachmentRaw << raw;
         if (raw)
             rawTexts << data;
-        capacity += 512 + attachmentNames.at(i).size() * 20;
-        if (raw)
-            capacity += data.size();
-        else if (attachmentIsBinary.at(i))
-            capacity += MailText::base64LinesLength(data.size() * 3 / 4 + 3);
-        else
-            capacity += MailText::base64LinesLength(utf8Length(data));
     }
     const QString suffix = newBoundarySuffix(rawTexts);
     rawTexts.clear();
     const QString boundary = PART_DELIMITER + suffix;
     const QString nestedBoundary = PART_DELIMITER_NESTED + suffix;
 
+    // Header lines gather in eml and go to the device before each body,
+    // which is written as it is made: the whole message is never held.
+    // Everything written is ASCII.
     QString eml;
-    eml.reserve(capacity);
+    bool written = true;
+    const auto put = [&device, &written](const QByteArray& bytes) {
+        written = written && device.write(bytes) == bytes.size();
+    };
+    const auto flush = [&eml, &put]() {
+        put(eml.toUtf8());
+        eml.clear();
+    };
 
     // Header block: each field folded, with encoded words where needed.
     const QString sender = MailText::addressField(QStringLiteral("From"), from);
@@ -352,10 +342,8 @@ QString Email::toEML()
            + NEWLINE;
     if (!text.isEmpty()) {
         eml += NEWLINE;
-        if (textRaw)
-            eml += text;
-        else
-            eml += QLatin1String(textEncoded.constData(), textEncoded.size());
+        flush();
+        put(textRaw ? text.toUtf8() : textEncoded);
     }
 
     // HTML part, always quoted-printable, and the end of the alternative.
@@ -369,7 +357,8 @@ QString Email::toEML()
         eml += QStringLiteral("Content-Transfer-Encoding: ") + CTE_QUOTED_PRINTABLE + NEWLINE;
         if (!text.isEmpty()) {
             eml += NEWLINE;
-            eml += QLatin1String(textEncoded.constData(), textEncoded.size());
+            flush();
+            put(textEncoded);
         }
         eml += NEWLINE;
         eml += NEWLINE;
@@ -403,17 +392,32 @@ QString Email::toEML()
                    + (j + 1 < fileNameLines.size() ? QStringLiteral(";") : QString()) + NEWLINE;
         }
         eml += NEWLINE;
+        flush();
         if (raw)
-            eml += data;
-        else if (binary)
-            MailText::appendBase64Lines(eml, Base64::fromBase64(data));
+            put(data.toUtf8());
+        else if (!binary)
+            written = written && MailText::writeBase64Lines(device, data.toUtf8());
+        // Base64 from the page that decodes and encodes back to itself is
+        // only wrapped into lines; anything else (a data: URL, line breaks,
+        // no padding) is decoded and encoded anew.
+        else if (MailText::isPlainBase64(data))
+            written = written && MailText::writeBase64Lines(device, data);
         else
-            MailText::appendBase64Lines(eml, data.toUtf8());
+            written = written && MailText::writeBase64Lines(device, Base64::fromBase64(data));
         eml += NEWLINE;
         if (i + 1 == attachmentNames.size())
             eml += QStringLiteral("--") + boundary + QStringLiteral("--") + NEWLINE;
     }
-    return eml;
+    flush();
+    return written;
+}
+
+QString Email::toEML()
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    writeEml(buffer);
+    return QString::fromUtf8(buffer.data());
 }
 
 bool Email::writeToEmlFile(const QString& path)
@@ -422,7 +426,14 @@ bool Email::writeToEmlFile(const QString& path)
         if (attachmentFileName(name).isNull())
             return false;
     }
-    return attachmentManager.writeFile(path, toEML(), false);
+    // Written straight into the file, part by part.
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
+        return false;
+    bool written = writeEml(file);
+    written = file.flush() && written;
+    file.close();
+    return written && file.error() == QFileDevice::NoError;
 }
 
 // ---------------------------------------------------------------------------

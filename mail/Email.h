@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+class QIODevice;
+
 // One outgoing mail message, filled by the script API and handed to the
 // user's default mail client: as an AppleScript for Mail, as a Thunderbird
 // compose command line, or as an EML file opened by the desktop. The program
@@ -87,6 +89,10 @@ public:
     // The AppleScript that makes the message in Mail.
     QString toMailAppAppleScript();
     bool writeToMailAppBashFile(const QString& path);
+
+private:
+    // Writes the EML text to the device; false when it takes less.
+    bool writeEml(QIODevice& device);
 };
 
 #endif // VORNHELM_EMAIL_H

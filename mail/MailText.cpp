@@ -1,5 +1,6 @@
 #include "mail/MailText.h"
 
+#include <QIODevice>
 #include <QRegularExpression>
 #include <QUrl>
 
@@ -29,12 +30,35 @@ const int MAX_ADDRESS = 254;
 const int MAX_RAW_LINE = 998;
 // Longest line of quoted-printable and Base64 content (RFC 2045).
 const int MAX_ENCODED_LINE = 76;
-// Bytes of input per Base64 line.
+// Bytes of input per Base64 line, and lines written at a time.
 const int BASE64_LINE_BYTES = 57;
+const int BASE64_BLOCK_LINES = 1024;
 const char HEX_DIGITS[] = "0123456789ABCDEF";
 // Characters that stand for themselves in an RFC 2231 value.
 const char ATTRIBUTE_SPECIALS[] = "!#$&+-.^_`|~";
 const QString RFC2231_CHARSET = QStringLiteral("utf-8''");
+
+// The value of a Base64 digit of the standard alphabet; -1 for any other
+// character.
+constexpr int base64Value(ushort u)
+{
+    const unsigned upper = u - 'A';
+    const unsigned lower = u - 'a';
+    const unsigned digit = u - '0';
+    return upper < 26 ? int(upper) : lower < 26 ? int(lower) + 26 : digit < 10 ? int(digit) + 52
+         : u == '+' ? 62 : u == '/' ? 63 : -1;
+}
+
+// Which characters below 128 are no Base64 digit: 1 for those, 0 for digits.
+struct NonBase64Digits {
+    constexpr NonBase64Digits()
+    {
+        for (int c = 0; c < 128; ++c)
+            table[c] = base64Value(ushort(c)) < 0;
+    }
+    uchar table[128] = {};
+};
+constexpr NonBase64Digits NON_BASE64_DIGITS;
 
 bool isBlank(QChar c)
 {
@@ -397,27 +421,68 @@ QByteArray MailText::quotedPrintable(const QByteArray& bytes, bool softBreakAtEn
     return out;
 }
 
-void MailText::appendBase64Lines(QString& out, const QByteArray& bytes)
+bool MailText::writeBase64Lines(QIODevice& out, const QByteArray& bytes)
 {
-    // Encoded a block at a time, so no second copy of the whole text exists.
-    const int blockBytes = BASE64_LINE_BYTES * 1024;
-    bool first = true;
-    for (int pos = 0; pos < bytes.size(); pos += blockBytes) {
-        const QByteArray block = QByteArray::fromRawData(bytes.constData() + pos, qMin(blockBytes, bytes.size() - pos));
-        const QByteArray encoded = block.toBase64();
+    // Encoded a block of lines at a time, so no second copy of the whole text
+    // exists.
+    QByteArray lines;
+    for (int pos = 0; pos < bytes.size(); pos += BASE64_BLOCK_LINES * BASE64_LINE_BYTES) {
+        const int count = qMin(BASE64_BLOCK_LINES * BASE64_LINE_BYTES, bytes.size() - pos);
+        const QByteArray encoded = QByteArray::fromRawData(bytes.constData() + pos, count).toBase64();
+        lines.clear();
         for (int j = 0; j < encoded.size(); j += MAX_ENCODED_LINE) {
-            if (!first)
-                out += NEWLINE;
-            first = false;
-            out += QLatin1String(encoded.constData() + j, qMin(MAX_ENCODED_LINE, encoded.size() - j));
+            if (pos > 0 || j > 0)
+                lines += '\n';
+            lines.append(encoded.constData() + j, qMin(MAX_ENCODED_LINE, encoded.size() - j));
         }
+        if (out.write(lines) != lines.size())
+            return false;
     }
+    return true;
 }
 
-qsizetype MailText::base64LinesLength(qsizetype byteCount)
+bool MailText::writeBase64Lines(QIODevice& out, const QString& base64)
 {
-    const qsizetype chars = (byteCount + 2) / 3 * 4;
-    return chars + chars / MAX_ENCODED_LINE + 1;
+    // The same lines as encoding the decoded bytes gives: 57 bytes make 76
+    // characters.
+    QByteArray lines(BASE64_BLOCK_LINES * (MAX_ENCODED_LINE + 1), Qt::Uninitialized);
+    const int blockChars = BASE64_BLOCK_LINES * MAX_ENCODED_LINE;
+    for (int pos = 0; pos < base64.size(); pos += blockChars) {
+        const QByteArray block = base64.midRef(pos, blockChars).toLatin1();
+        char* line = lines.data();
+        for (int j = 0; j < block.size(); j += MAX_ENCODED_LINE) {
+            if (pos > 0 || j > 0)
+                *line++ = '\n';
+            const int length = qMin(MAX_ENCODED_LINE, block.size() - j);
+            memcpy(line, block.constData() + j, length);
+            line += length;
+        }
+        const qint64 length = line - lines.constData();
+        if (out.write(lines.constData(), length) != length)
+            return false;
+    }
+    return true;
+}
+
+bool MailText::isPlainBase64(const QString& text)
+{
+    const int n = text.size();
+    if (n == 0 || n % 4 != 0)
+        return false;
+    const ushort* p = text.utf16();
+    const int padding = p[n - 1] != '=' ? 0 : p[n - 2] != '=' ? 1 : 2;
+    // Checked without a branch per character, a block at a time.
+    const int digits = n - padding;
+    for (int pos = 0; pos < digits; pos += BASE64_BLOCK_LINES * MAX_ENCODED_LINE) {
+        const int end = qMin(digits, pos + BASE64_BLOCK_LINES * MAX_ENCODED_LINE);
+        unsigned invalid = 0;
+        for (int i = pos; i < end; ++i)
+            invalid |= (p[i] >> 7) | NON_BASE64_DIGITS.table[p[i] & 0x7f];
+        if (invalid)
+            return false;
+    }
+    // The bits of the last digit that fall into the padding are zero.
+    return padding == 0 || (base64Value(p[digits - 1]) & (padding == 1 ? 0x03 : 0x0f)) == 0;
 }
 
 bool MailText::isAscii(const QString& text)

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+class QIODevice;
+
 // The text rules of an Internet message: header fields folded to 78
 // characters (RFC 5322) with RFC 2047 encoded words where plain text cannot
 // stand, address lists, MIME parameters (RFC 2231), quoted-printable and
@@ -40,10 +42,16 @@ public:
     // content.
     static QByteArray quotedPrintable(const QByteArray& bytes, bool softBreakAtEnd);
 
-    // Appends bytes as Base64 lines of 76 characters, without a final line end,
-    // and the number of characters that takes.
-    static void appendBase64Lines(QString& out, const QByteArray& bytes);
-    static qsizetype base64LinesLength(qsizetype byteCount);
+    // Writes bytes as Base64 lines of 76 characters, without a final line
+    // end; false when the device takes less.
+    static bool writeBase64Lines(QIODevice& out, const QByteArray& bytes);
+    // The same for text that is already Base64 exactly as these lines carry
+    // it (see isPlainBase64): it is wrapped as it stands, not decoded.
+    static bool writeBase64Lines(QIODevice& out, const QString& base64);
+    // Whether text is Base64 that decodes and encodes back to itself:
+    // the alphabet alone, whole groups of four, padding only at the end and
+    // no stray bits before it.
+    static bool isPlainBase64(const QString& text);
 
     static bool isAscii(const QString& text);
     // Whether text may go as it stands under "7bit": ASCII without NUL or

@@ -1,6 +1,7 @@
 // The mail text rules, output for output: header folding, encoded words,
-// address lists, RFC 2231 parameters and quoted-printable.
+// address lists, RFC 2231 parameters, quoted-printable and Base64 lines.
 
+#include "core/Base64.h"
 #include "mail/MailText.h"
 
 #include <QtTest>
@@ -53,6 +54,19 @@ private slots:
                                       << QString(75, QLatin1Char('q')) + QStringLiteral("=\nqqqqq=");
         QTest::newRow("qp last place kept for the soft break") << qp << QString(75, QLatin1Char('q'))
                                                                << QString(75, QLatin1Char('q')) + QLatin1Char('=');
+        // Base64 from the page: "as is" where it is wrapped as it stands.
+        const QString b64 = QStringLiteral("base64"), asIs = QStringLiteral("as is");
+        QByteArray bytes(57 * 1024 + 58, Qt::Uninitialized);
+        for (int i = 0; i < bytes.size(); ++i)
+            bytes[i] = char(i * 7 + i / 251);
+        QTest::newRow("base64 across blocks") << b64 << QString::fromLatin1(bytes.toBase64()) << asIs;
+        QTest::newRow("base64 padded") << b64 << QStringLiteral("QUJDRA==") << asIs;
+        QTest::newRow("base64 stray bits") << b64 << QStringLiteral("QR==") << QString();
+        QTest::newRow("base64 data URL") << b64 << QStringLiteral("data:text/plain;base64,QUJD") << QString();
+        QTest::newRow("base64 line break") << b64 << QStringLiteral("QUJD\nREVG") << QString();
+        QTest::newRow("base64 no padding") << b64 << QStringLiteral("QUJDRA") << QString();
+        QTest::newRow("base64 padding inside") << b64 << QStringLiteral("QQ==QQ==") << QString();
+        QTest::newRow("base64 outside ASCII") << b64 << QStringLiteral("QU\u0142D") << QString();
     }
 
     void encoders()
@@ -64,7 +78,18 @@ private slots:
             QCOMPARE(MailText::textField(QStringLiteral("Subject"), input), output);
         else if (kind == QLatin1String("to"))
             QCOMPARE(MailText::addressField(QStringLiteral("To"), input), output);
-        else if (kind == QLatin1String("qp"))
+        else if (kind == QLatin1String("base64")) {
+            QBuffer wrapped, encoded;
+            wrapped.open(QIODevice::WriteOnly);
+            encoded.open(QIODevice::WriteOnly);
+            QCOMPARE(MailText::isPlainBase64(input), !output.isEmpty());
+            QVERIFY(MailText::writeBase64Lines(encoded, Base64::fromBase64(input)));
+            if (!output.isEmpty()) {
+                QVERIFY(MailText::writeBase64Lines(wrapped, input));
+                QCOMPARE(wrapped.data(), encoded.data());
+                QCOMPARE(QByteArray::fromBase64(wrapped.data()), Base64::fromBase64(input));
+            }
+        } else if (kind == QLatin1String("qp"))
             QCOMPARE(QString::fromLatin1(MailText::quotedPrintable(input.toLatin1(), true)), output);
         else
             QCOMPARE(MailText::parameterLines(kind, input).join(QLatin1Char('\n')), output);
