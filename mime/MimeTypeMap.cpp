@@ -4,12 +4,17 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QMimeDatabase>
 #include <QStringList>
 
 namespace {
 
 using MimeTable = QMultiMap<QString, MimeTypeInfo>;
+// Where each row stands in the table, by type and then by extension. A type
+// holds at most one row per extension (the built-in list has no pair twice,
+// and a registration replaces an equal pair), so one position is enough.
+using RowIndex = QHash<QString, QHash<QString, MimeTable::iterator>>;
 
 const QString DOT = QStringLiteral(".");
 const QChar DOT_CHAR = QLatin1Char('.');
@@ -36,20 +41,48 @@ MimeTable createMap()
     return map;
 }
 
-// The table for the whole run, filled before main.
-MimeTable map_ = createMap();
+RowIndex indexOf(MimeTable& map)
+{
+    RowIndex index;
+    for (auto it = map.begin(); it != map.end(); ++it)
+        index[it.key()].insert(it.value().extension, it);
+    return index;
+}
 
-// Replaces the type's newest row with the same extension, if any (only that
-// one), and puts the new row first among the type's rows.
+// The table for the whole run, filled before main, and its index. Both
+// change only together.
+MimeTable map_ = createMap();
+RowIndex index_ = indexOf(map_);
+
+// The type's row carrying the extension; null when there is none.
+const MimeTypeInfo* rowOf(const QString& mimeType, const QString& extension)
+{
+    const auto type = index_.constFind(mimeType);
+    if (type == index_.constEnd())
+        return nullptr;
+    const auto row = type->constFind(extension);
+    return row == type->constEnd() ? nullptr : &row.value().value();
+}
+
+// Replaces the type's row with the same extension, if any, and puts the new
+// row first among the type's rows.
 void addToMap(const QString& mimeType, const MimeTypeInfo& info)
 {
-    for (auto it = map_.find(mimeType); it != map_.end() && it.key() == mimeType; ++it) {
-        if (it.value().extension == info.extension) {
-            map_.erase(it);
-            break;
-        }
+    // A copy of the table handed out earlier shares its rows until the table
+    // changes; then the table takes rows of its own, and the index must point
+    // to those.
+    if (!map_.isDetached()) {
+        map_.detach();
+        index_ = indexOf(map_);
     }
-    map_.insert(mimeType, info);
+    QHash<QString, MimeTable::iterator>& rows = index_[mimeType];
+    const auto replaced = rows.find(info.extension);
+    if (replaced == rows.end()) {
+        rows.insert(info.extension, map_.insert(mimeType, info));
+    } else {
+        map_.erase(replaced.value());
+        replaced.value() = map_.insert(mimeType, info);
+    }
 }
 
 // The tests shared by the add operations: an empty extension and a lone dot
@@ -122,29 +155,16 @@ bool MimeTypeMap::isBinary(const QString& mimeType, const QString& extension)
 {
     // 1: an extension registered on its own outranks the file's type, when
     // its row states binary-ness.
-    const QString customType = MimeTypeInfo::customMimeType(extension);
-    for (auto it = map_.constFind(customType); it != map_.constEnd() && it.key() == customType;
-         ++it) {
-        if (it.value().extension == extension) {
-            if (it.value().isBinaryExplicit)
-                return it.value().isBinary;
-            break;
-        }
-    }
+    const MimeTypeInfo* custom = rowOf(MimeTypeInfo::customMimeType(extension), extension);
+    if (custom && custom->isBinaryExplicit)
+        return custom->isBinary;
 
-    // 2: the type's row carrying the extension, else the type's first row.
-    // 3: a type without rows is binary.
-    bool answer = true;
-    bool first = true;
-    for (auto it = map_.constFind(mimeType); it != map_.constEnd() && it.key() == mimeType; ++it) {
-        if (it.value().extension == extension)
-            return verdict(mimeType, it.value());
-        if (first) {
-            answer = verdict(mimeType, it.value());
-            first = false;
-        }
-    }
-    return answer;
+    // 2: the type's row carrying the extension, else the type's first
+    // (newest) row; 3: a type without rows is binary.
+    if (const MimeTypeInfo* row = rowOf(mimeType, extension))
+        return verdict(mimeType, *row);
+    const auto first = map_.constFind(mimeType);
+    return first == map_.constEnd() || verdict(mimeType, first.value());
 }
 
 QString MimeTypeMap::mimeType(const QString& path)
@@ -196,4 +216,5 @@ const QMultiMap<QString, MimeTypeInfo>& MimeTypeMap::table()
 void MimeTypeMap::resetToBuiltIn()
 {
     map_ = createMap();
+    index_ = indexOf(map_);
 }

@@ -1,18 +1,17 @@
 #include "pdf/PdfGenerator.h"
 
 #include "pdf/TavrinDoc.h"
+#include "pdf/WinAnsi.h"
 
 #include <QDebug>
 #include <QFileInfo>
 #include <QList>
 #include <QSaveFile>
-#include <QTextCodec>
 
 #include <hpdf.h>
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 namespace {
 const QString DOC_EMPTY = QStringLiteral("TavrinDoc is empty.");
@@ -28,7 +27,6 @@ const QString PDF_EXTENSION = QStringLiteral(".pdf");
 const QString UNKNOWN_PDF_NAME = QStringLiteral("unknown.pdf");
 
 const char* const TEXT_ENCODING = "WinAnsiEncoding";
-const char* const TEXT_CODEC = "Windows-1252";
 
 const QString ANNOTATIONS_TITLE = QStringLiteral("Annotations");
 const QString INDEX_TITLE = QStringLiteral("Index");
@@ -42,6 +40,8 @@ const float NOTE_BOX = 200.0f;     // side of a note annotation's box
 const float DESTINATION_ZOOM = 1.0f;
 
 const int ROW_BUFFER = 256;        // a row shows at most ROW_BUFFER - 1 bytes
+const char ROW_PAGE_LINE_SEPARATOR = '/';
+const char ROW_NUMBER_TEXT_SEPARATOR = ' ';
 const HPDF_UINT32 STREAM_CHUNK = 4096;
 
 struct IndexEntry {
@@ -73,6 +73,36 @@ float fontSize(float height, float margin, quint32 linesPerPage)
 {
     const quint32 gaps = linesPerPage - 1u;
     return (height - 2.0f * margin) / (float(gaps) * LINE_GAP + float(linesPerPage));
+}
+
+// Writes the decimal digits of `number` to `out`; returns their count.
+int writeDigits(quint32 number, char* out)
+{
+    char digits[10];
+    int count = 0;
+    do {
+        digits[count++] = char('0' + number % 10u);
+        number /= 10u;
+    } while (number != 0);
+    std::reverse_copy(digits, digits + count, out);
+    return count;
+}
+
+// The row TavrinDocLine::outputText() gives, no more than its first
+// ROW_BUFFER characters, written to `out` (room for ROW_BUFFER bytes) as
+// WinAnsi bytes; returns their count. Made for every line, the row is
+// written straight away rather than built as text and then encoded.
+int rowBytes(const TavrinDocLine& line, char* out)
+{
+    if (line.pageNumber == 0 || line.lineNumber == 0 || line.text.isEmpty())
+        return 0;
+    // At most 22 characters: two 10-digit numbers and the separators.
+    int numbers = writeDigits(line.pageNumber, out);
+    out[numbers++] = ROW_PAGE_LINE_SEPARATOR;
+    numbers += writeDigits(line.lineNumber, out + numbers);
+    out[numbers++] = ROW_NUMBER_TEXT_SEPARATOR;
+    const int characters = std::min(line.text.size(), ROW_BUFFER - numbers);
+    return numbers + WinAnsi::fromUnicode(line.text.constData(), characters, out + numbers);
 }
 }
 
@@ -106,19 +136,16 @@ private:
     HPDF_Destination toTavrinDocPdfDestination(const TavrinDocLine& line);
     HPDF_Destination toPdfDestination(HPDF_Page pdfPage, float x, float y);
     bool toQByteArray(QByteArray& result);
-    QByteArray toWinAnsi(const QString& text) const;
 
     TavrinDoc* m_document;
     LibraryError m_error;
     HPDF_Doc m_pdf = nullptr;
     HPDF_Encoder m_encoder = nullptr;
-    QTextCodec* m_codec = nullptr;
     QList<HPDF_Page> m_pages;
 };
 
 PdfGeneratorPrivate::PdfGeneratorPrivate(TavrinDoc* document)
     : m_document(document)
-    , m_codec(QTextCodec::codecForName(TEXT_CODEC))
 {
 }
 
@@ -130,8 +157,6 @@ PdfGeneratorPrivate::~PdfGeneratorPrivate()
 
 bool PdfGeneratorPrivate::convert(QByteArray& result)
 {
-    if (!m_codec)
-        return false;
     m_pdf = HPDF_New(error_handler, &m_error);
     if (!made(m_pdf))
         return false;
@@ -185,23 +210,22 @@ bool PdfGeneratorPrivate::addTavrinDocLines(TavrinDocPage* page, HPDF_Page pdfPa
     if (!ok())
         return false;
 
-    char shown[ROW_BUFFER];
+    char row[ROW_BUFFER + 1];
     for (const TavrinDocLine& line : page->lines) {
         // No more than ROW_BUFFER characters can be shown, one byte each.
-        const QByteArray row = toWinAnsi(line.outputText().left(ROW_BUFFER));
+        const int size = rowBytes(line, row);
+        row[size] = '\0';
         HPDF_UINT fitting = 0;
-        if (!row.isEmpty()) {
-            fitting = HPDF_Page_MeasureText(pdfPage, row.constData(), textWidth, HPDF_FALSE, nullptr);
+        if (size > 0) {
+            fitting = HPDF_Page_MeasureText(pdfPage, row, textWidth, HPDF_FALSE, nullptr);
             if (!ok())
                 return false;
         }
-        const size_t length = std::min<size_t>({size_t(fitting), size_t(row.size()), size_t(ROW_BUFFER - 1)});
-        std::memcpy(shown, row.constData(), length);
-        shown[length] = '\0';
+        row[std::min<size_t>({size_t(fitting), size_t(size), size_t(ROW_BUFFER - 1)})] = '\0';
 
         if (!line.note.isEmpty() && !addNoteAnnotation(pdfPage, line.note, LINE_GAP * m, y + fs, annotations))
             return false;
-        if (!ok(HPDF_Page_ShowText(pdfPage, shown)) || !ok(HPDF_Page_MoveTextPos(pdfPage, 0, -fs - LINE_GAP * fs)))
+        if (!ok(HPDF_Page_ShowText(pdfPage, row)) || !ok(HPDF_Page_MoveTextPos(pdfPage, 0, -fs - LINE_GAP * fs)))
             return false;
         y = HPDF_Page_GetCurrentTextPos(pdfPage).y;
         if (!ok())
@@ -221,7 +245,7 @@ bool PdfGeneratorPrivate::addNoteAnnotation(HPDF_Page pdfPage, const QString& no
     box.right = x + NOTE_BOX;
     box.top = y;
     const HPDF_Annotation annotation =
-        HPDF_Page_CreateTextAnnot(pdfPage, box, toWinAnsi(note).constData(), m_encoder);
+        HPDF_Page_CreateTextAnnot(pdfPage, box, WinAnsi::fromUnicode(note).constData(), m_encoder);
     if (!made(annotation) || !ok(HPDF_TextAnnot_SetIcon(annotation, HPDF_ANNOT_ICON_NOTE)))
         return false;
     const HPDF_Destination destination = toPdfDestination(pdfPage, 0, y);
@@ -260,7 +284,7 @@ HPDF_Outline PdfGeneratorPrivate::addTocRootSection(const QString& title)
 
 HPDF_Outline PdfGeneratorPrivate::addTocChildSection(HPDF_Outline parent, const QString& title)
 {
-    const HPDF_Outline outline = HPDF_CreateOutline(m_pdf, parent, toWinAnsi(title).constData(), m_encoder);
+    const HPDF_Outline outline = HPDF_CreateOutline(m_pdf, parent, WinAnsi::fromUnicode(title).constData(), m_encoder);
     if (!made(outline) || !ok(HPDF_Outline_SetOpened(outline, HPDF_FALSE)))
         return nullptr;
     return outline;
@@ -270,7 +294,7 @@ bool PdfGeneratorPrivate::addTocDestination(HPDF_Outline parent, const QString& 
 {
     // Long titles keep their end.
     const QString label = title.size() > TITLE_KEEP_CHARS ? title.right(TITLE_KEEP_CHARS) + TITLE_ELLIPSIS : title;
-    const HPDF_Outline entry = HPDF_CreateOutline(m_pdf, parent, toWinAnsi(label).constData(), m_encoder);
+    const HPDF_Outline entry = HPDF_CreateOutline(m_pdf, parent, WinAnsi::fromUnicode(label).constData(), m_encoder);
     return made(entry) && ok(HPDF_Outline_SetDestination(entry, destination));
 }
 
@@ -316,19 +340,6 @@ bool PdfGeneratorPrivate::toQByteArray(QByteArray& result)
             break;
     }
     return quint32(result.size()) == expected;
-}
-
-QByteArray PdfGeneratorPrivate::toWinAnsi(const QString& text) const
-{
-    // Control characters have no glyphs: they print as blanks. Characters
-    // outside Windows-1252 become "?".
-    QString printable = text;
-    for (QChar& c : printable) {
-        const ushort u = c.unicode();
-        if (u < 0x20 || (u >= 0x7f && u < 0xa0))
-            c = QLatin1Char(' ');
-    }
-    return m_codec->fromUnicode(printable);
 }
 
 QByteArray PdfGenerator::toPdfBinary(TavrinDoc& document, QString& error)

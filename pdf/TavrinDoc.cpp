@@ -36,14 +36,14 @@ QString positioned(const QXmlStreamReader& xml, const QString& reason)
 
 // Attributes other than `allowed` (none when empty), namespace declarations
 // included, are refused: the first one found is returned.
-QString unknownAttribute(const QXmlStreamReader& xml, const QString& allowed)
+QString unknownAttribute(const QXmlStreamReader& xml, const QXmlStreamAttributes& attributes, const QString& allowed)
 {
     const QXmlStreamNamespaceDeclarations namespaces = xml.namespaceDeclarations();
     if (!namespaces.isEmpty()) {
         const QString prefix = namespaces.first().prefix().toString();
         return prefix.isEmpty() ? QStringLiteral("xmlns") : QStringLiteral("xmlns:") + prefix;
     }
-    for (const QXmlStreamAttribute& attribute : xml.attributes()) {
+    for (const QXmlStreamAttribute& attribute : attributes) {
         if (allowed.isEmpty() || attribute.qualifiedName() != allowed)
             return attribute.qualifiedName().toString();
     }
@@ -122,7 +122,9 @@ bool TavrinDoc::readXml(const QString& text, QString& error)
     while (refusal.isEmpty() && !xml.atEnd()) {
         switch (xml.readNext()) {
         case QXmlStreamReader::StartElement: {
-            const QString name = xml.qualifiedName().toString();
+            const QStringRef name = xml.qualifiedName();
+            // Asked once: every call hands out a new copy of the list.
+            const QXmlStreamAttributes attributes = xml.attributes();
             if (level == Level::Outside) {
                 if (rootSeen || name != DOC_ELEMENT) {
                     refusal = QStringLiteral("the root element must be <%1>, not <%2>").arg(DOC_ELEMENT, name);
@@ -142,13 +144,13 @@ bool TavrinDoc::readXml(const QString& text, QString& error)
                 }
                 lineText.clear();
                 lineNote = QString();
-                if (xml.attributes().hasAttribute(NOTE_ATTRIBUTE))
-                    lineNote = xml.attributes().value(NOTE_ATTRIBUTE).toString();
+                if (attributes.hasAttribute(NOTE_ATTRIBUTE))
+                    lineNote = attributes.value(NOTE_ATTRIBUTE).toString();
             } else {
                 refusal = QStringLiteral("unknown element <%1>").arg(name);
                 break;
             }
-            const QString attribute = unknownAttribute(xml, level == Level::Line ? NOTE_ATTRIBUTE : QString());
+            const QString attribute = unknownAttribute(xml, attributes, level == Level::Line ? NOTE_ATTRIBUTE : QString());
             if (!attribute.isEmpty())
                 refusal = QStringLiteral("unknown attribute \"%1\" of <%2>").arg(attribute, name);
             break;

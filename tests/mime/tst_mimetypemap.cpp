@@ -131,6 +131,9 @@ private slots:
 
     void registerPairs()
     {
+        // A copy of the table taken first keeps its rows; the table's own rows are still replaced.
+        const auto builtIn = MimeTypeMap::table();
+        const int builtInRows = builtIn.size();
         // An equal pair replaces the built-in row and goes first; built-in rows stand newest first.
         QVERIFY(MimeTypeMap::add("text/html", "htm", false, true));
         QCOMPARE(rowsOf("text/html"), (QStringList{"htm -ed", "shtml b--", "htx b--", "htmls b--", "html b--", "acgi b--"}));
@@ -149,6 +152,7 @@ private slots:
         QVERIFY(MimeTypeMap::add("text/plain", "md"));
         QVERIFY(rowsOf("application/text/plain").isEmpty());
         QCOMPARE(rowsOf("text/plain").first(), QString("md b--"));
+        QCOMPARE(builtIn.size(), builtInRows);
     }
 
     void defaultExtension()

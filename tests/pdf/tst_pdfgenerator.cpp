@@ -1,12 +1,14 @@
 #include "common/TestFiles.h"
 #include "pdf/PdfGenerator.h"
 #include "pdf/TavrinDoc.h"
+#include "pdf/WinAnsi.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTextCodec>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -144,6 +146,7 @@ private slots:
     void conversion_data();
     void conversion();
     void libraryErrorRecovers();
+    void winAnsiAsTheCodec();
     void emptyDocumentAndFiles();
     void tavrinXmlToPdf_data();
     void tavrinXmlToPdf();
@@ -334,6 +337,27 @@ void TestPdfGenerator::libraryErrorRecovers()
         QCOMPARE(PdfGenerator::toPdfBinary(next, error), m_sample);
         QVERIFY(error.isEmpty());
     }
+}
+
+// Rows and notes are encoded without a codec, with the system's Windows-1252
+// codec's answers: every character but the controls (blanks), and surrogates
+// alone, in pairs, and at the end.
+void TestPdfGenerator::winAnsiAsTheCodec()
+{
+    const QTextCodec* codec = QTextCodec::codecForName("Windows-1252");
+    QVERIFY(codec);
+    QStringList texts;
+    for (ushort u = 0x20; u != 0; ++u) {
+        if (u < 0x7f || u >= 0xa0)
+            texts << QStringLiteral("a") + QChar(u);
+    }
+    for (const char32_t c : {0x10000u, 0x1f600u, 0x1bca0u, 0x1d17au, 0xe0001u, 0xe0fffu, 0x10ffffu}) {
+        const QString pair = QString::fromUcs4(&c, 1);
+        texts << pair << pair.left(1) + QLatin1Char('b') << pair.right(1);
+    }
+    for (const QString& text : texts)
+        QCOMPARE(WinAnsi::fromUnicode(text), codec->fromUnicode(text));
+    QCOMPARE(WinAnsi::fromUnicode(QStringLiteral("\t\u0001\u007f\u0085\u009f")), QByteArray(5, ' '));
 }
 
 void TestPdfGenerator::emptyDocumentAndFiles()
