@@ -53,8 +53,6 @@ void tst_FrameTreeModel::readsText_data()
     QTest::newRow("jump of several levels") << "A\ta\n   B\tb\n C\tc\n D\td\n" << "A|a(B|b),C|c(D|d)";
     QTest::newRow("three levels and back") << "A\ta\n B\tb\n  C\tc\nD\td\n" << "A|a(B|b(C|c)),D|d";
     QTest::newRow("only blanks indent, a tab does not") << "A\ta\n\tB\tb\n" << "A|a,B|b";
-    QTest::newRow("empty name") << "A\ta\n \tv\n" << "A|a(v|)";
-    QTest::newRow("empty url") << "A\t\n" << "A|";
     QTest::newRow("tab in name") << "A\tB\tu\n C\tw\n" << "A|B#3(C|w)";
 }
 

@@ -128,15 +128,12 @@ void TestHelpBrowser::history_data()
 
     // A is the first page, shown by itself; B to D are requested after it.
     QTest::newRow("A,B,C") << "A,B,C" << "C" << true << false;
-    QTest::newRow("A,B,C,back,back") << "A,B,C" << "A" << false << true;
     QTest::newRow("A,B,C,back,back,forward") << "A,B,C" << "B" << true << true;
     QTest::newRow("A,B,C,back,D") << "A,B,D" << "D" << true << false;
     QTest::newRow("A,B,C,back,back,D") << "A,D" << "D" << true << false;
     // The ends of the history hold.
-    QTest::newRow("A,back") << "A" << "A" << false << false;
-    QTest::newRow("A,forward") << "A" << "A" << false << false;
-    QTest::newRow("A,B,back,back,back") << "A,B" << "A" << false << true;
-    QTest::newRow("A,B,back,forward,forward") << "A,B" << "B" << true << false;
+    QTest::newRow("A,back,forward") << "A" << "A" << false << false;
+    QTest::newRow("A,B,back,back,forward,forward") << "A,B" << "B" << true << false;
     // Reload shows the current page again and leaves the history as it was.
     QTest::newRow("A,D,back,reload") << "A,D" << "A" << false << true;
 }
@@ -167,7 +164,6 @@ void TestHelpBrowser::history()
     for (const QString& step : sequence.split(',').mid(1)) {
         if (step == "reload") {
             web->page()->mainFrame()->evaluateJavaScript("document.title = 'changed';");
-            QCOMPARE(web->title(), QStringLiteral("changed"));
             QVERIFY(click(d, "reloadButton"));
         } else if (step == "back" || step == "forward") {
             const bool enabled = (step == "back" ? backButton : forwardButton)->isEnabled();
