@@ -34,21 +34,12 @@ const QList<QPair<QString, QByteArray>> PAGES = {
 const QString MARK_SCRIPT = QStringLiteral("\n\n  window.injected = (window.injected || 0) + 1;\n\n");
 const QString SELECT_FRAME = QStringLiteral("Unable To Inject/Please Select A Frame First.");
 
-// Frames, or tree rows, in depth-first order with their levels.
-void walk(QWebFrame* frame, int level, QList<QPair<QWebFrame*, int>>& out)
+// The frames below frame, depth first.
+void walk(QWebFrame* frame, QList<QWebFrame*>& out)
 {
     for (QWebFrame* child : frame->childFrames()) {
-        out << qMakePair(child, level);
-        walk(child, level + 1, out);
-    }
-}
-
-void walk(const QAbstractItemModel* model, const QModelIndex& parent, int level,
-          QList<QPair<QModelIndex, int>>& out)
-{
-    for (int row = 0; row < model->rowCount(parent); ++row) {
-        out << qMakePair(model->index(row, 0, parent), level);
-        walk(model, out.last().first, level + 1, out);
+        out << child;
+        walk(child, out);
     }
 }
 
@@ -71,37 +62,31 @@ class tst_JsInjectorDialog : public QObject
 private slots:
     void init();
     void cleanup();
-    void treeListsEveryFrameInOrder();
-    void injectsIntoSelectedFrameOnly_data();
-    void injectsIntoSelectedFrameOnly();
-    void warnsInsteadOfInjecting_data();
+    void injectsIntoFrameOfChosenRow();
     void warnsInsteadOfInjecting();
-    void noPageView();
-    void staleRowHideOnCloseAndRebuild();
+    void staleRowsCloseAndNoPageView();
 
 private:
-    QList<QPair<QWebFrame*, int>> frames() const
+    QList<QWebFrame*> frames() const
     {
-        QList<QPair<QWebFrame*, int>> out;
-        walk(m_webView->page()->mainFrame(), 0, out);
+        QList<QWebFrame*> out;
+        walk(m_webView->page()->mainFrame(), out);
         return out;
     }
-    QList<QPair<QModelIndex, int>> rows() const
+    QModelIndexList rows() const // of the tree, depth first
     {
-        QList<QPair<QModelIndex, int>> out;
-        walk(tree(m_dialog)->model(), QModelIndex(), 0, out);
+        QModelIndexList out;
+        QTreeView* view = tree(m_dialog);
+        view->expandAll();
+        for (QModelIndex row = view->model()->index(0, 0); row.isValid(); row = view->indexBelow(row))
+            out << row;
         return out;
-    }
-    void select(const QModelIndex& index)
-    {
-        tree(m_dialog)->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect
-                                                            | QItemSelectionModel::Rows);
     }
     QList<int> marks() const // how often the script ran in each frame
     {
         QList<int> out;
-        for (const auto& frame : frames())
-            out << frame.first->evaluateJavaScript("window.injected || 0").toInt();
+        for (QWebFrame* frame : frames())
+            out << frame->evaluateJavaScript("window.injected || 0").toInt();
         return out;
     }
 
@@ -141,93 +126,38 @@ void tst_JsInjectorDialog::cleanup()
     m_scene.reset(); // and the page view
 }
 
-void tst_JsInjectorDialog::treeListsEveryFrameInOrder()
+void tst_JsInjectorDialog::injectsIntoFrameOfChosenRow()
 {
-    const auto walked = frames();
-    const auto listed = rows();
+    // The tree lists every frame in page order, and a script typed for a
+    // row runs in that row's frame only.
+    const QList<QWebFrame*> walked = frames();
+    const QModelIndexList listed = rows();
     QCOMPARE(listed.size(), walked.size());
-    for (int i = 0; i < listed.size(); ++i) {
-        const QModelIndex row = listed.at(i).first;
-        QCOMPARE(listed.at(i).second, walked.at(i).second);
-        QCOMPARE(m_dialog->toFrame(row), walked.at(i).first);
-        QCOMPARE(m_dialog->toFrame(row.sibling(row.row(), 1)), walked.at(i).first);
-    }
-    QCOMPARE(listed.first().first.data().toString(), QStringLiteral("lead A"));
-    QVERIFY(listed.first().first.sibling(0, 1).data().toString().endsWith("/a.html"));
-}
-
-void tst_JsInjectorDialog::injectsIntoSelectedFrameOnly_data()
-{
-    // Position in a depth-first walk, both of the tree and of the page.
-    QTest::addColumn<int>("position");
-
-    QTest::newRow("top level, name with leading blanks") << 0;
-    QTest::newRow("three deep, name with leading blanks") << 2;
-    QTest::newRow("child of a name with line breaks") << 5;
-    QTest::newRow("blank name, no source") << 6;
-    QTest::newRow("name of only a line feed") << 8;
-}
-
-void tst_JsInjectorDialog::injectsIntoSelectedFrameOnly()
-{
-    QFETCH(int, position);
-
-    select(rows().value(position).first);
-    QCOMPARE(inject(m_dialog, MARK_SCRIPT), QStringList());
+    QCOMPARE(listed.first().data().toString(), QStringLiteral("lead A"));
     QList<int> expected = QVector<int>(9, 0).toList();
-    expected[position] = 1;
-    QCOMPARE(marks(), expected);
+    for (int i = 0; i < listed.size(); ++i) {
+        const QModelIndex row = listed.at(i);
+        QCOMPARE(m_dialog->toFrame(row.sibling(row.row(), 1)), walked.at(i));
+        tree(m_dialog)->setCurrentIndex(row);
+        QCOMPARE(inject(m_dialog, MARK_SCRIPT), QStringList());
+        expected[i] = 1;
+        QCOMPARE(marks(), expected);
+    }
     QCOMPARE(m_webView->page()->mainFrame()->evaluateJavaScript("window.injected || 0").toInt(), 0);
-}
-
-void tst_JsInjectorDialog::warnsInsteadOfInjecting_data()
-{
-    QTest::addColumn<bool>("selectFrame");
-    QTest::addColumn<QString>("script");
-    QTest::addColumn<QString>("message");
-
-    QTest::newRow("nothing selected, no script") << false << "" << SELECT_FRAME;
-    QTest::newRow("nothing selected, a script") << false << MARK_SCRIPT << SELECT_FRAME;
-    QTest::newRow("frame selected, white space only")
-        << true << " \t\n\r\n " << "Unable To Inject/Please Input Some JavaScript First.";
 }
 
 void tst_JsInjectorDialog::warnsInsteadOfInjecting()
 {
-    QFETCH(bool, selectFrame);
-    QFETCH(QString, script);
-    QFETCH(QString, message);
-
-    if (selectFrame)
-        select(rows().value(1).first);
-    QCOMPARE(inject(m_dialog, script), QStringList{message});
+    QCOMPARE(inject(m_dialog, QString()), QStringList{SELECT_FRAME});
+    QCOMPARE(inject(m_dialog, MARK_SCRIPT), QStringList{SELECT_FRAME});
+    tree(m_dialog)->setCurrentIndex(rows().value(1));
+    QCOMPARE(inject(m_dialog, " \t\n\r\n "), QStringList{"Unable To Inject/Please Input Some JavaScript First."});
     QCOMPARE(marks(), QVector<int>(9, 0).toList());
 }
 
-void tst_JsInjectorDialog::noPageView()
+void tst_JsInjectorDialog::staleRowsCloseAndNoPageView()
 {
-    JsInjectorDialog dialog;
-    dialog.show();
-    QVERIFY(dialog.isVisible());
-    QCOMPARE(tree(&dialog)->model()->rowCount(), 0);
-    QCOMPARE(inject(&dialog, MARK_SCRIPT), QStringList{SELECT_FRAME});
-
-    // A row taken while a page view was set, asked for after it went.
-    dialog.webView = m_webView;
-    dialog.refreshFrameTreeView();
-    const QModelIndex row = tree(&dialog)->model()->index(0, 0);
-    QVERIFY(dialog.toFrame(row));
-    dialog.webView = nullptr;
-    QVERIFY(!dialog.toFrame(row));
-}
-
-void tst_JsInjectorDialog::staleRowHideOnCloseAndRebuild()
-{
-    QCOMPARE(m_dialog->windowFlags() & ~Qt::WindowSystemMenuHint,
-             Qt::Window | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint
-                 | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
-    QVERIFY(!m_dialog->isModal());
-    // The meta-object offers the two button slots, both private, and nothing else.
+    // The page cannot reach the dialog: no signals, and only the two private button slots.
     const QMetaObject& meta = JsInjectorDialog::staticMetaObject;
     QStringList methods;
     for (int i = meta.methodOffset(); i < meta.methodCount(); ++i)
@@ -235,26 +165,29 @@ void tst_JsInjectorDialog::staleRowHideOnCloseAndRebuild()
     QCOMPARE(methods, QStringList({"on_injectButton_clicked()0", "on_refreshFrameTreeButton_clicked()0"}));
 
     // The last top-level frame leaves the page while its row is selected.
-    select(tree(m_dialog)->model()->index(3, 0));
+    tree(m_dialog)->setCurrentIndex(tree(m_dialog)->model()->index(3, 0));
     m_webView->page()->mainFrame()->evaluateJavaScript(
         "var f = document.body.lastElementChild; f.parentNode.removeChild(f);");
     QTRY_COMPARE(frames().size(), 7);
     QCOMPARE(inject(m_dialog, MARK_SCRIPT), QStringList());
     QCOMPARE(marks(), QVector<int>(7, 0).toList());
 
+    // Closing only hides; showing again lists the page as it is now, with nothing selected.
     QPointer<JsInjectorDialog> guard(m_dialog);
     m_dialog->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Close)->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(guard && m_dialog->isHidden());
-
-    // Showing again lists the page as it is now, with nothing selected.
     m_dialog->show();
-    QVERIFY(m_dialog->isVisible());
     QCOMPARE(rows().size(), 7);
     QVERIFY(tree(m_dialog)->selectionModel()->selectedIndexes().isEmpty());
 
-    QVERIFY(m_dialog->close());
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(guard && m_dialog->isHidden());
+    // Without a page view a row taken before finds no frame, and the tree is empty.
+    const QModelIndex row = rows().first();
+    m_dialog->webView = nullptr;
+    QVERIFY(!m_dialog->toFrame(row));
+    m_dialog->refreshFrameTreeView();
+    QCOMPARE(tree(m_dialog)->model()->rowCount(), 0);
+    QCOMPARE(inject(m_dialog, MARK_SCRIPT), QStringList{SELECT_FRAME});
 }
 
 QTEST_MAIN(tst_JsInjectorDialog)
