@@ -14,18 +14,16 @@ function(vh_area_library area)
 endfunction()
 
 # vh_area_tests(<area> [LIBS ...])
-# Every tests/<area>/tst_*.cpp becomes one Qt Test executable run by CTest;
-# every tests/<area>/bench_*.cpp becomes a benchmark that is built but not
-# run by CTest. Other .cpp files of the folder are helpers compiled into each.
+# Every tests/<area>/tst_*.cpp becomes one Qt Test executable run by CTest.
+# Other .cpp files of the folder are helpers compiled into each.
 function(vh_area_tests area)
   cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
   set(dir ${CMAKE_SOURCE_DIR}/tests/${area})
   file(GLOB tests CONFIGURE_DEPENDS ${dir}/tst_*.cpp)
-  file(GLOB benches CONFIGURE_DEPENDS ${dir}/bench_*.cpp)
   file(GLOB helpers CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h)
-  list(REMOVE_ITEM helpers ${tests} ${benches} "")
+  list(REMOVE_ITEM helpers ${tests} "")
   file(GLOB common CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/common/*.cpp ${CMAKE_SOURCE_DIR}/tests/common/*.h)
-  foreach(src IN LISTS tests benches)
+  foreach(src IN LISTS tests)
     get_filename_component(name ${src} NAME_WE)
     set(target ${area}_${name})
     add_executable(${target} ${src} ${helpers} ${common} $<TARGET_OBJECTS:vh_resources>)
@@ -34,10 +32,8 @@ function(vh_area_tests area)
     target_compile_definitions(${target} PRIVATE
         VH_SOURCE_DIR="${CMAKE_SOURCE_DIR}" VH_BUILD_DIR="${CMAKE_BINARY_DIR}")
     add_dependencies(${target} vh_bundle)
-    if(name MATCHES "^tst_")
-      add_test(NAME ${target} COMMAND ${target})
-      set_tests_properties(${target} PROPERTIES TIMEOUT 600
-          ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
-    endif()
+    add_test(NAME ${target} COMMAND ${target})
+    set_tests_properties(${target} PROPERTIES TIMEOUT 600
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
   endforeach()
 endfunction()

@@ -8,7 +8,7 @@
 #include <QWebFrame>
 #include <QWebPage>
 
-#include "DesktopTestPage.h"
+#include "desktop/DesktopTestPage.h"
 #include "mime/MimeTypeMap.h"
 
 namespace {
