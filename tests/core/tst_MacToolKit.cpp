@@ -10,10 +10,24 @@ class TestMacToolKit : public QObject
     Q_OBJECT
 
     QTemporaryDir tmp_;
-    const QByteArray path_ = qgetenv("PATH");
+    const QString xdg_ = tmp_.filePath("xdg");
 
 private slots:
-    void cleanup() { qputenv("PATH", path_); }
+    void initTestCase()
+    {
+        // The real xdg-mime reads the XDG files of xdg_; "X-Generic" keeps it from probing D-Bus and X.
+        qputenv("XDG_CURRENT_DESKTOP", "X-Generic");
+        for (const char* variable : {"KDE_FULL_SESSION", "DESKTOP_SESSION", "XDG_MENU_PREFIX"})
+            qunsetenv(variable);
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(xdg_ + "/config"));
+        qputenv("XDG_CONFIG_DIRS", QFile::encodeName(xdg_ + "/etc-xdg"));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(xdg_ + "/home"));
+        qputenv("XDG_DATA_DIRS", QFile::encodeName(xdg_ + "/sys1:" + xdg_ + "/sys2"));
+        qputenv("PATH", QFile::encodeName(xdg_ + "/bin:" + tmp_.filePath("stub") + ':') + qgetenv("PATH"));
+        // The stand-in osascript records its input.
+        const QByteArray capture = QFile::encodeName(tmp_.filePath("captured"));
+        QVERIFY(writeFile(tmp_.filePath("stub/osascript"), "#!/bin/sh\nexec cat > '" + capture + "'\n", true));
+    }
 
     void toBash_data()
     {
@@ -25,31 +39,24 @@ private slots:
         QTest::newRow("dollars and backquotes") << "$HOME ${PATH} $1 $$ $? \\$HOME $ `id` \\`id\\` ` ";
         QTest::newRow("command substitution")
             << QString("$(touch %1) `touch %1` \\$(touch %1) \"$(touch %1)\" '$(touch %1)'").arg(tmp_.filePath("executed"));
-        QTest::newRow("line ends") << "tell app \"Mail\"\n\tactivate\\\nend tell\n\n\\";
-        QTest::newRow("non-ASCII") << QStringLiteral("Gr\u00fc\u00dfe \u2713 \u65e5\u672c");
+        QTest::newRow("line ends and non-ASCII") << QStringLiteral("tell app \"Mail\"\n\tactivate\\\nend tell\n\n\u2713\\");
     }
 
-    // The stand-in osascript records its input: it must be the text, byte for byte.
+    // What osascript reads must be the text, byte for byte; nothing in it is run.
     void toBash()
     {
         QFETCH(QString, script);
         const QString file = tmp_.filePath("wrapper.sh");
-        const QString capture = tmp_.filePath("captured");
         QVERIFY(writeFile(file, MacToolKit::toBash(script).toUtf8()));
-        QVERIFY(writeFile(tmp_.filePath("stub/osascript"), "#!/bin/sh\nexec cat > \"$VH_CAPTURE\"\n", true));
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("PATH", tmp_.filePath("stub") + ':' + env.value("PATH"));
-        env.insert("VH_CAPTURE", capture);
         // The file is run with /bin/sh (dash here); its first line names bash.
         for (const char* shell : {"/bin/sh", "/bin/bash"}) {
-            QFile::remove(capture);
+            QFile::remove(tmp_.filePath("captured"));
             QProcess process;
-            process.setProcessEnvironment(env);
             process.start(shell, {file});
             QVERIFY(process.waitForFinished(10000));
             QCOMPARE(process.readAllStandardError(), QByteArray());
             QCOMPARE(process.exitCode(), 0);
-            QCOMPARE(readBytes(capture), script.toUtf8() + '\n');
+            QCOMPARE(readBytes(tmp_.filePath("captured")), script.toUtf8() + '\n');
             QVERIFY2(!QFileInfo::exists(tmp_.filePath("executed")), shell);
         }
     }
@@ -70,8 +77,7 @@ private slots:
         QTest::addColumn<QString>("error");
         QTest::newRow("missing file") << QByteArray() << false << "" << "";
         QTest::newRow("output only") << QByteArray("echo hello\nexit 3\n") << true << "hello\n" << "";
-        QTest::newRow("error text") << QByteArray("echo out; echo 'went wrong' >&2\n") << false << "out\n"
-                                    << "went wrong\n";
+        QTest::newRow("error text") << QByteArray("echo out; echo 'went wrong' >&2\n") << false << "out\n" << "went wrong\n";
         QTest::newRow("blank error text") << QByteArray("printf ' \\n\\t' >&2\n") << true << "" << " \n\t";
         QTest::newRow("up to NUL, UTF-8") << QByteArray("printf 'Gr\xc3\xbc\xc3\x9f" "e\\000tail'\n") << true
                                           << QStringLiteral("Gr\u00fc\u00dfe") << "";
@@ -96,9 +102,9 @@ private slots:
     void defaultMailClient_data()
     {
         QTest::addColumn<QString>("desktopId");   // registered for mailto:, empty for none
-        QTest::addColumn<QStringList>("entries"); // pairs: path below the tree, entry text
+        QTest::addColumn<QStringList>("entries"); // pairs: path below xdg_, entry text
         QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("command");     // made below the tree's "bin"; empty: expect null
+        QTest::addColumn<QString>("command");     // made below xdg_'s "bin"; empty: expect null
 
         QTest::newRow("Debian's Thunderbird entry") << "thunderbird.desktop"
             << QStringList{"sys2/applications/thunderbird.desktop",
@@ -115,21 +121,18 @@ private slots:
         // is "$" inside the quoted argument; "\\\\" ends up as one backslash.
         QTest::newRow("quoted program with escapes") << "quoted.desktop"
             << QStringList{"home/applications/quoted.desktop",
-                           "[Desktop Entry]\nExec=\"@TREE@/bin/My Mail\\\\$er/mail\\\\\\\\er\" --compose %u\nName=Quoted\n"}
+                           "[Desktop Entry]\nExec=\"@XDG@/bin/My Mail\\\\$er/mail\\\\\\\\er\" --compose %u\nName=Quoted\n"}
             << "Quoted" << "My Mail$er/mail\\er";
         QTest::newRow("desktop-file ID of a subfolder") << "vendor-mail-app.desktop"
-            << QStringList{"sys1/applications/vendor/mail-app.desktop",
-                           "[Desktop Entry]\nName=Vendor Mail\nExec=vendormail\n"}
+            << QStringList{"sys1/applications/vendor/mail-app.desktop", "[Desktop Entry]\nName=Vendor Mail\nExec=vendormail\n"}
             << "Vendor Mail" << "vendormail";
         QTest::newRow("program not found") << "ghost.desktop"
-            << QStringList{"sys1/applications/ghost.desktop",
-                           "[Desktop Entry]\nName=Ghost\nExec=vh-no-such-program-here %u\n"}
+            << QStringList{"sys1/applications/ghost.desktop", "[Desktop Entry]\nName=Ghost\nExec=vh-no-such-program-here %u\n"}
             << "Ghost" << "";
         QTest::newRow("registered entry missing") << "missing.desktop" << QStringList() << QString() << "";
         QTest::newRow("none registered") << "" << QStringList() << QString() << "";
     }
 
-    // The real xdg-mime, over a temporary XDG tree.
     void defaultMailClient()
     {
         QFETCH(QString, desktopId);
@@ -137,35 +140,21 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, command);
 
-        QTemporaryDir tree;
+        QVERIFY(QDir(xdg_).removeRecursively());
         for (int i = 0; i + 1 < entries.size(); i += 2)
-            QVERIFY(writeFile(tree.filePath(entries.at(i)),
-                              QString(entries.at(i + 1)).replace("@TREE@", tree.path()).toUtf8()));
-        QVERIFY(command.isEmpty() || writeFile(tree.filePath("bin/" + command), "#!/bin/sh\n", true));
-        for (const char* folder : {"config", "etc-xdg", "home/applications"})
-            QVERIFY(QDir().mkpath(tree.filePath(folder)));
+            QVERIFY(writeFile(xdg_ + '/' + entries.at(i), QString(entries.at(i + 1)).replace("@XDG@", xdg_).toUtf8()));
+        QVERIFY(command.isEmpty() || writeFile(xdg_ + "/bin/" + command, "#!/bin/sh\n", true));
         if (!desktopId.isEmpty()) {
             // xdg-mime takes an entry from mimeapps.list only when it finds the
             // entry's program by the Exec line's first blank-separated word; for
             // a quoted program or a missing one it goes on to mimeinfo.cache.
             const QByteArray line = "x-scheme-handler/mailto=" + desktopId.toUtf8() + ";\n";
-            QVERIFY(writeFile(tree.filePath("config/mimeapps.list"), "[Default Applications]\n" + line));
-            QVERIFY(writeFile(tree.filePath("home/applications/mimeinfo.cache"), "[MIME Cache]\n" + line));
+            QVERIFY(writeFile(xdg_ + "/config/mimeapps.list", "[Default Applications]\n" + line));
+            QVERIFY(writeFile(xdg_ + "/home/applications/mimeinfo.cache", "[MIME Cache]\n" + line));
         }
-        // "X-Generic" makes xdg-mime read the XDG files and keeps it from probing D-Bus and X.
-        qputenv("XDG_CURRENT_DESKTOP", "X-Generic");
-        for (const char* variable : {"KDE_FULL_SESSION", "DESKTOP_SESSION", "XDG_MENU_PREFIX"})
-            qunsetenv(variable);
-        const auto set = [](const char* variable, const QString& value) { qputenv(variable, QFile::encodeName(value)); };
-        set("XDG_CONFIG_HOME", tree.filePath("config"));
-        set("XDG_CONFIG_DIRS", tree.filePath("etc-xdg"));
-        set("XDG_DATA_HOME", tree.filePath("home"));
-        set("XDG_DATA_DIRS", tree.filePath("sys1") + ':' + tree.filePath("sys2"));
-        set("PATH", tree.filePath("bin") + ':' + QFile::decodeName(path_));
-
         QCOMPARE(MacToolKit::defaultMailClient(), name);
         QCOMPARE(MacToolKit::defaultMailClient().isNull(), name.isNull());
-        const QString expected = command.isEmpty() ? QString() : tree.filePath("bin/" + command);
+        const QString expected = command.isEmpty() ? QString() : xdg_ + "/bin/" + command;
         QCOMPARE(MacToolKit::defaultMailClientOpenCommand(), expected);
         QCOMPARE(MacToolKit::defaultMailClientOpenCommand().isNull(), expected.isNull());
     }
