@@ -19,7 +19,7 @@ namespace MailTest {
 const char PARSER_SCRIPT[] = R"PY(
 import base64, email, email.policy, json, sys
 msg = email.message_from_bytes(open(sys.argv[1], 'rb').read(), policy=email.policy.default)
-defects, longest = [], [0]
+defects, longest, leaves = [], [0], []
 summary = ['type: ' + msg.get_content_type()] + [h + ': ' + str(msg[h]) for h in
     ('To', 'Cc', 'Bcc', 'Subject', 'X-Priority', 'Importance') if msg[h] is not None]
 def unflow(text):  # RFC 3676, DelSp=no
@@ -44,6 +44,7 @@ def walk(part):
     if part.is_multipart():
         d['parts'] = [walk(p) for p in part.iter_parts()]
         return d
+    leaves.append(d)
     payload = part.get_payload(decode=True) or b''
     d['bytes'] = base64.b64encode(payload).decode()
     if d['cte'] == 'quoted-printable':
@@ -61,7 +62,7 @@ for k, v in msg.items():
     headers.setdefault(k.lower(), []).append(str(v))
     for a in getattr(v, 'addresses', ()):
         addresses.setdefault(k.lower(), []).append(a.display_name + ' <' + a.addr_spec + '>' if a.display_name else a.addr_spec)
-print(json.dumps({'headers': headers, 'addresses': addresses, 'root': root, 'defects': defects,
+print(json.dumps({'headers': headers, 'addresses': addresses, 'root': root, 'leaves': leaves, 'defects': defects,
                   'longestHeaderLine': longest[0], 'summary': summary + ['defect: ' + d for d in defects]}))
 )PY";
 
@@ -75,7 +76,8 @@ print(json.dumps({'headers': headers, 'addresses': addresses, 'root': root, 'def
 //   root:      {type, boundary, name, filename, disposition, cte, charset,
 //               bytes (decoded payload, Base64), raw (quoted-printable
 //               payload), text (text parts), flowed (a format=flowed part's
-//               text as RFC 3676 reads it), parts}.
+//               text as RFC 3676 reads it), parts},
+//   leaves:    the parts without parts, in order.
 inline QJsonObject parseEml(const QString& path)
 {
     QProcess python;

