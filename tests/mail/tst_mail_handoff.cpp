@@ -113,7 +113,7 @@ private slots:
         email.addAttachment(QStringLiteral("b/100% #1.txt"), QStringLiteral("3"), false);
         QCOMPARE(email.send(), int(Email::SendOk));
         QTRY_VERIFY(QFile::exists(path("mailer.args")));
-        QVERIFY(!running.waitForFinished(0));
+        QVERIFY(!running.waitForFinished(300) && running.state() == QProcess::Running);
         running.kill();
         running.waitForFinished();
         const QString t = QUrl::fromLocalFile(email.tempDir).toString();
