@@ -1,5 +1,5 @@
 // The mail message as EML, read back with Python's email package (a MIME
-// parser no one here wrote), and the default mail client.
+// parser no one here wrote).
 
 #include "mail/AttatchmentManager.h"
 #include "mail/Email.h"
@@ -25,15 +25,6 @@ struct Attachment {
     QByteArray bytes;
 };
 
-int warningCount = 0;
-QtMessageHandler testLogHandler = nullptr;
-
-void countWarnings(QtMsgType type, const QMessageLogContext& context, const QString& message)
-{
-    warningCount += type != QtDebugMsg && type != QtInfoMsg;
-    testLogHandler(type, context, message);
-}
-
 } // namespace
 
 Q_DECLARE_METATYPE(QList<Attachment>)
@@ -44,15 +35,6 @@ class TestMailEmail : public QObject
 
     QTemporaryDir work_;
 
-    // Writes the message through the manager into a fresh folder and parses it.
-    QJsonObject writeAndParse(Email& email)
-    {
-        QTemporaryDir dir;
-        email.tempDir = dir.path() + QStringLiteral("/temp");
-        const QString path = AttatchmentManager().createEmlFile(&email);
-        return path.isNull() ? QJsonObject() : parseEml(path);
-    }
-
 private slots:
     void initTestCase()
     {
@@ -60,24 +42,15 @@ private slots:
         // that name in the working folder.
         QVERIFY(QDir::setCurrent(work_.path()));
         QVERIFY(writeFile(QStringLiteral("scan.vhx"), "%PDF-1.4\n"));
-        testLogHandler = qInstallMessageHandler(countWarnings);
-    }
-
-    void headerBlock()
-    {
-        Email email;
-        email.priority = static_cast<Email::MailPriority>(7); // out of range: Normal
-        email.readReceipt = true;                               // but no sender to notify
-        QVERIFY(email.toEML().contains(QRegularExpression(QStringLiteral(
-            "^X-Unsent: 1\nDate: .*\nX-Priority: 3\nX-MSMail-Priority: Normal\nImportance: Normal\nMIME-Version: 1.0\n"))));
     }
 
     // Every row goes through the writer and Python's parser: headers decode
-    // to the input (line breaks as blanks, other controls gone), each text
-    // part to the body byte for byte (and the same under format=flowed where
-    // declared), attachments to their names, types and bytes; no defect, no
-    // header line over 78, no line over 998, quoted-printable lines of at
-    // most 76 with every "=" encoded, encoded words of at most 75.
+    // to the input (line breaks as blanks, other controls gone, a priority
+    // out of range as normal), each text part to the body byte for byte (and
+    // the same under format=flowed where declared), attachments to their
+    // names, types and bytes; no defect, no header line over 78, no line over
+    // 998, quoted-printable lines of at most 76 with every "=" encoded,
+    // encoded words of at most 75.
     void roundTrip_data()
     {
         QTest::addColumn<bool>("html");
@@ -166,33 +139,36 @@ private slots:
         QFETCH(QList<Attachment>, attachments);
         Email email;
         email.from = from;
-        email.readReceipt = true;
+        email.readReceipt = true; // noted only with a sender
+        email.priority = static_cast<Email::MailPriority>(7);
         email.to = email.cc = email.bcc = recipients;
         email.subject = subject;
         email.body = body;
         email.isHtml = html;
         for (const Attachment& attachment : attachments)
             email.addAttachment(attachment.name, attachment.data, attachment.binary);
-        const int warnings = warningCount;
         // ASCII only, line feeds alone, no line over 998 characters, short encoded words.
         const QString eml = email.toEML();
         QVERIFY(!eml.contains(QRegularExpression(QStringLiteral("[^\\x01-\\x7f]|\\r|[^\\n]{999}"))));
         for (auto words = QRegularExpression(QStringLiteral("=\\?[^?\\s]*\\?[bBqQ]\\?[^?\\s]*\\?=")).globalMatch(eml); words.hasNext();)
             QVERIFY(words.next().capturedLength() <= 75);
 
-        const QJsonObject parsed = writeAndParse(email);
-        QVERIFY(!parsed.isEmpty());
-        QCOMPARE(warningCount, warnings);
-        QCOMPARE(defects(parsed), QStringList());
+        email.tempDir = work_.path() + QStringLiteral("/temp");
+        const QString path = AttatchmentManager().createEmlFile(&email);
+        QVERIFY(!path.isNull());
+        const QJsonObject parsed = parseEml(path);
+        QCOMPARE(strings(parsed.value(QStringLiteral("defects"))), QStringList());
         QVERIFY(parsed.value(QStringLiteral("longestHeaderLine")).toInt() <= 78);
         QString subjectBack = subject;
         subjectBack.replace(QStringLiteral("\r\n"), QStringLiteral(" ")).replace(QRegularExpression(QStringLiteral("[\\r\\n]")), QStringLiteral(" "));
         QCOMPARE(headerValues(parsed, "subject"), QStringList({ subjectBack.remove(QRegularExpression(QStringLiteral("[\\x00-\\x08\\x0a-\\x1f]"))) }));
+        const QJsonObject addresses = parsed.value(QStringLiteral("addresses")).toObject();
         for (const char* header : { "to", "cc", "bcc" })
-            QCOMPARE(addresses(parsed, header), recipientsBack);
-        QCOMPARE(headerValues(parsed, "disposition-notification-to"), addresses(parsed, "from"));
-        QCOMPARE(addresses(parsed, "from").value(0), from);
+            QCOMPARE(strings(addresses.value(QLatin1String(header))), recipientsBack);
+        QCOMPARE(headerValues(parsed, "disposition-notification-to"), strings(addresses.value(QStringLiteral("from"))));
+        QCOMPARE(strings(addresses.value(QStringLiteral("from"))).value(0), from);
         QCOMPARE(headerValues(parsed, "x-unsent").size(), from.isEmpty() ? 1 : 0);
+        QCOMPARE(headerValues(parsed, "x-priority") + headerValues(parsed, "mime-version"), QStringList({ "3", "1.0" }));
 
         const QJsonObject root = parsed.value(QStringLiteral("root")).toObject();
         QCOMPARE(field(root, "type"), QLatin1String(!attachments.isEmpty() ? "multipart/mixed" : html ? "multipart/alternative" : "text/plain"));
@@ -200,13 +176,8 @@ private slots:
         if (html && !attachments.isEmpty())
             QCOMPARE(field(subPart(root, 0), "type"), QStringLiteral("multipart/alternative"));
         QList<QJsonObject> texts, files;
-        for (QList<QJsonObject> open{ root }; !open.isEmpty();) {
-            const QJsonObject part = open.takeFirst();
-            for (int i = part.value(QStringLiteral("parts")).toArray().size() - 1; i >= 0; --i)
-                open.prepend(subPart(part, i));
-            if (!part.contains(QStringLiteral("parts")))
-                (field(part, "disposition") == QLatin1String("attachment") ? files : texts) << part;
-        }
+        for (const QJsonValue& leaf : parsed.value(QStringLiteral("leaves")).toArray())
+            (field(leaf.toObject(), "disposition") == QLatin1String("attachment") ? files : texts) << leaf.toObject();
         const QByteArray bodyBack = body.toUtf8().replace("\r\n", "\n").replace('\r', '\n');
         QCOMPARE(texts.size(), html ? 2 : 1);
         for (const QJsonObject& part : qAsConst(texts)) {
@@ -240,25 +211,6 @@ private slots:
             QVERIFY2(manager.createEmlFile(&refused).isNull(), qPrintable(name));
         }
         QVERIFY(QDir(dir.path()).isEmpty());
-    }
-
-    void defaultMailClient()
-    {
-        XdgTree xdg;
-        QVERIFY(Email::defaultMailClient().isNull());
-        QVERIFY(Email::defaultMailClientOpenCommand().isNull());
-        QVERIFY(!Email::isDefaultMailClientSetup());
-
-        const QString program = xdg.dir.path() + QStringLiteral("/my-mailer");
-        QVERIFY(writeFile(program, "#!/bin/sh\nexit 0\n", true));
-        QVERIFY(xdg.registerMailClient(QStringLiteral("Mozilla Thunderbird"), program + QStringLiteral(" %u")));
-        QCOMPARE(Email::defaultMailClient(), QStringLiteral("Mozilla Thunderbird"));
-        QVERIFY(Email::isDefaultMailClientSetup());
-        QCOMPARE(Email::defaultMailClientOpenCommand(), program);
-
-        xdg.clear();
-        QVERIFY(Email::defaultMailClient().isNull());
-        QVERIFY(!Email::isDefaultMailClientSetup());
     }
 };
 

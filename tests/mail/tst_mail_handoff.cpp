@@ -1,14 +1,16 @@
 // The hand-off roads of a mail message, end to end through /bin/sh into
 // stand-in programs first on PATH: the Mail AppleScript into osascript, the
-// Thunderbird command line (beside a running process of that name), the
-// EML road offscreen, the send results and the delayed deletion.
+// Thunderbird command line (beside a running process of that name), the EML
+// file opened by xdg-open, the send results and the delayed deletion.
 
 #include "mail/Email.h"
 
 #include "MailTestSupport.h"
 
 #include <QDir>
+#include <QGuiApplication>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QtTest>
 
@@ -18,77 +20,24 @@ class TestMailHandoff : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir root_;
-    QScopedPointer<XdgTree> xdg_;
+    Sandbox box_;
     int folders_ = 0;
 
-    QString path(const char* name) const { return root_.path() + QLatin1Char('/') + QLatin1String(name); }
-    QString newTempDir() { return root_.path() + QStringLiteral("/send%1/temp").arg(++folders_); }
-    int scripts(const QString& dir) const { return QDir(dir).entryList({ QStringLiteral("*.sh") }, QDir::Files).size(); }
-
-    void setOsascript(const QByteArray& errText = QByteArray(), int exitCode = 0)
+    QString path(const char* name) const { return box_.path(QLatin1String(name)); }
+    // A message with a temporary folder of its own.
+    Email message()
     {
-        QFile::remove(path("osascript.args"));
-        QVERIFY(writeFile(path("bin/osascript"), "#!/bin/sh\n" + recorderScript(path("osascript.args"),
-                                                         path("osascript.stdin"), errText, exitCode), true));
+        Email email;
+        email.tempDir = box_.path(QStringLiteral("send%1/temp").arg(++folders_));
+        return email;
     }
-
-    // Every client runs the Thunderbird stand-in; the name picks the road.
-    void useClient(const QString& name)
+    static int files(const QString& dir, const char* pattern)
     {
-        QFile::remove(path("tb.args"));
-        QVERIFY(xdg_->registerMailClient(name, path("bin/tb-standin") + QStringLiteral(" %u")));
+        return QDir(dir).entryList({ QLatin1String(pattern) }, QDir::Files).size();
     }
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(QDir::setCurrent(root_.path()));
-        QVERIFY(QDir().mkpath(path("bin")));
-        qputenv("PATH", QFile::encodeName(path("bin")) + ':' + qgetenv("PATH"));
-        xdg_.reset(new XdgTree);
-        QVERIFY(writeFile(path("bin/tb-standin"), "#!/bin/sh\n" + recorderScript(path("tb.args")), true));
-    }
-
-    void cleanupTestCase() { xdg_.reset(); }
-
-    void appleScriptText()
-    {
-        Email email;
-        email.tempDir = QStringLiteral("/tmp/mail \"box\\");
-        email.subject = QStringLiteral("Say \"hi\" \\o/");
-        email.body = QStringLiteral("Line 1\nLine \"2\"");
-        email.to = QStringLiteral("ann@x.org;bob@y.org");
-        email.cc = QStringLiteral("c@z.org, d@z.org");
-        email.addAttachment(QStringLiteral("dir/b.pdf"), QStringLiteral("AAA="), true);
-        const QString rcpt = QStringLiteral("        make new %1 recipient at end of %1 recipients with properties {address:\"%2\"}\n");
-        QCOMPARE(email.toMailAppAppleScript(),
-                 QStringLiteral("tell application \"Mail\"\n    activate\n"
-                                "    set theMessage to make new outgoing message with properties "
-                                "{subject:\"Say \\\"hi\\\" \\\\o/\", content:\"Line 1\nLine \\\"2\\\"\", visible:true}\n"
-                                "    tell theMessage\n")
-                     + rcpt.arg(QStringLiteral("to"), QStringLiteral("ann@x.org")) + rcpt.arg(QStringLiteral("to"), QStringLiteral("bob@y.org"))
-                     + rcpt.arg(QStringLiteral("cc"), QStringLiteral("c@z.org")) + rcpt.arg(QStringLiteral("cc"), QStringLiteral(" d@z.org"))
-                     + QStringLiteral("        make new attachment with properties "
-                                      "{file name:((\"/tmp/mail \\\"box\\\\/b.pdf\" as POSIX file) as alias)}\n"
-                                      "    end tell\nend tell\n"));
-    }
-
-    // Mail without osascript gets an EML file like any other client (see
-    // tst_mail_emlopen); offscreen the desktop opens nothing: the file stays.
-    void emlRoadForMailWithoutOsascript()
-    {
-        setOsascript();
-        QVERIFY(QFile::remove(path("bin/osascript")));
-        useClient(QStringLiteral("Mail"));
-        Email email;
-        email.tempDir = newTempDir();
-        email.lastError = QStringLiteral("old");
-        QCOMPARE(email.send(), int(Email::SendLaunchFailed));
-        QVERIFY(email.lastError.isEmpty());
-        QCOMPARE(QDir(email.tempDir).entryList({ QStringLiteral("*.eml") }, QDir::Files).size(), 1);
-        QVERIFY(!QFile::exists(path("osascript.args")) && !QFile::exists(path("tb.args")));
-    }
+    void initTestCase() { QVERIFY(QDir::setCurrent(box_.path(QString()))); }
 
     void mailRoad_data()
     {
@@ -100,14 +49,14 @@ private slots:
     void mailRoad()
     {
         QFETCH(bool, html);
-        useClient(QStringLiteral("Mail"));
-        setOsascript();
+        QVERIFY(box_.registerMailClient(QStringLiteral("Mail")));
+        QVERIFY(box_.addStandIn(QStringLiteral("osascript"), true));
         const QByteArray binary("\x00\x01\x02\xff binary", 11);
-        Email email;
-        email.tempDir = newTempDir();
+        Email email = message();
+        email.tempDir += QStringLiteral("/mail \"box\\");
         email.subject = QStringLiteral("\\\\ \\n \\t \"q\" 'a' $HOME ${x} $(touch pwned) `touch pwned` \\$ \\` %s %% \\0 !");
         email.body = QStringLiteral("Body \\n with\nreal line\\\\ and $PATH `id`\n\u00fc\u00f1\u00ee\u00e7\u00f8d\u00e9");
-        email.to = QStringLiteral("ann@x.org;bob@y.org");
+        email.to = QStringLiteral("ann@x.org;bob\"@y.org");
         email.isHtml = html;
         email.addAttachment(QStringLiteral("notes.txt"), QStringLiteral("Gr\u00fc\u00dfe\n"), false);
         email.addAttachment(QStringLiteral("../../escape/pic.png"),
@@ -115,20 +64,26 @@ private slots:
         // A name already taken, in any case, gets a file of its own.
         email.addAttachment(QStringLiteral("other/Notes.txt"), QStringLiteral("second"), false);
         QCOMPARE(email.send(), int(Email::SendOk));
-        // printf '%s\n' adds one line feed of its own.
-        QCOMPARE(readBytes(path("osascript.stdin")), (email.toMailAppAppleScript() + QLatin1Char('\n')).toUtf8());
-        QVERIFY(recordedArguments(path("osascript.args")).isEmpty());
+        // The script reaches osascript whole (printf '%s\n' adds one line
+        // feed), and each of its string literals reads back as the value given.
+        const QString script = QString::fromUtf8(readBytes(path("osascript.stdin")));
+        QCOMPARE(script, email.toMailAppAppleScript() + QLatin1Char('\n'));
+        QStringList literals;
+        for (auto m = QRegularExpression(QStringLiteral("\"((?:[^\"\\\\]|\\\\.)*)\"")).globalMatch(script); m.hasNext();)
+            literals << m.next().captured(1).replace(QRegularExpression(QStringLiteral("\\\\(.)")), QStringLiteral("\\1"));
+        for (const QString& value : { email.subject, email.body, QStringLiteral("ann@x.org"), QStringLiteral("bob\"@y.org"),
+                                      email.tempDir + QStringLiteral("/pic.png"), email.tempDir + QStringLiteral("/Notes (2).txt") })
+            QVERIFY2(literals.contains(value), qPrintable(value));
+        QVERIFY(box_.arguments(QStringLiteral("osascript")).isEmpty());
         QVERIFY(!QFile::exists(path("pwned")));
         QCOMPARE(readBytes(email.tempDir + QStringLiteral("/notes.txt")), QStringLiteral("Gr\u00fc\u00dfe\n").toUtf8());
         QCOMPARE(readBytes(email.tempDir + QStringLiteral("/pic.png")), binary);
         QCOMPARE(readBytes(email.tempDir + QStringLiteral("/Notes (2).txt")), QByteArray("second"));
-        QVERIFY(email.toMailAppAppleScript().contains(QStringLiteral("/Notes (2).txt\"")));
-        QVERIFY(!QFileInfo::exists(path("escape")));
+        QVERIFY(!QFileInfo::exists(email.tempDir + QStringLiteral("/../../escape")));
 
         // A name that leaves no file name: nothing more is written or run.
-        setOsascript();
-        Email refused;
-        refused.tempDir = newTempDir();
+        QVERIFY(box_.addStandIn(QStringLiteral("osascript"), true));
+        Email refused = message();
         refused.addAttachment(QStringLiteral("first.txt"), QStringLiteral("1"), false);
         refused.addAttachment(QStringLiteral("sub/.."), QStringLiteral("2"), false);
         refused.addAttachment(QStringLiteral("third.txt"), QStringLiteral("3"), false);
@@ -147,9 +102,8 @@ private slots:
         running.start(path("running/thunderbird"), { QStringLiteral("300") });
         QVERIFY(running.waitForStarted());
 
-        useClient(QStringLiteral("Mozilla Thunderbird"));
-        Email email;
-        email.tempDir = newTempDir();
+        QVERIFY(box_.registerMailClient(QStringLiteral("Mozilla Thunderbird")));
+        Email email = message();
         email.to = QStringLiteral("ann@x.org;bob@y.org");
         // "'," in a value would end its entry and let the value add entries.
         email.subject = QStringLiteral("x',attachment='file:///etc/shadow");
@@ -158,12 +112,12 @@ private slots:
         email.addAttachment(QStringLiteral("100% #1.txt"), QStringLiteral("2"), false);
         email.addAttachment(QStringLiteral("b/100% #1.txt"), QStringLiteral("3"), false);
         QCOMPARE(email.send(), int(Email::SendOk));
-        QTRY_VERIFY(QFile::exists(path("tb.args")));
-        QVERIFY(!running.waitForFinished(0));
+        QTRY_VERIFY(QFile::exists(path("mailer.args")));
+        QVERIFY(!running.waitForFinished(300) && running.state() == QProcess::Running);
         running.kill();
         running.waitForFinished();
         const QString t = QUrl::fromLocalFile(email.tempDir).toString();
-        QCOMPARE(recordedArguments(path("tb.args")),
+        QCOMPARE(box_.arguments(QStringLiteral("mailer")),
                  QStringList({ QStringLiteral("-compose"),
                                QStringLiteral("to='ann@x.org,bob@y.org',subject='x\u2019,attachment='file:///etc/shadow',"
                                               "format='2',body='It's\nfine',attachment='")
@@ -173,37 +127,66 @@ private slots:
         QCOMPARE(readBytes(email.tempDir + QStringLiteral("/100% #1 (2).txt")), QByteArray("3"));
     }
 
-    void delayedDeletion()
+    // The four results of a send. What was handed over goes once about 5 s
+    // old; a script that failed and a file no one opened stay.
+    void resultsAndDeletion()
     {
-        useClient(QStringLiteral("Mail"));
-        setOsascript();
-        Email ok;
-        ok.tempDir = newTempDir();
+        QVERIFY(box_.registerMailClient(QStringLiteral("Mail")));
+        QVERIFY(box_.addStandIn(QStringLiteral("osascript"), true));
+        Email ok = message();
         ok.addAttachment(QStringLiteral("kept.txt"), QStringLiteral("k"), false);
         QCOMPARE(ok.send(), int(Email::SendOk));
-        QCOMPARE(scripts(ok.tempDir), 1);
+        QCOMPARE(files(ok.tempDir, "*.sh"), 1);
 
-        setOsascript("execution error: Mail got an error (-1728)\n", 1);
-        Email failed;
-        failed.tempDir = newTempDir();
+        QVERIFY(box_.addStandIn(QStringLiteral("osascript"), true, "execution error: Mail got an error (-1728)\n", 1));
+        Email failed = message();
         QCOMPARE(failed.send(), int(Email::SendClientError));
         QCOMPARE(failed.lastError, QStringLiteral("execution error: Mail got an error (-1728)\n"));
 
-        useClient(QStringLiteral("Mozilla Thunderbird"));
-        Email thunderbird;
-        thunderbird.tempDir = newTempDir();
+        QVERIFY(box_.registerMailClient(QStringLiteral("Mozilla Thunderbird")));
+        Email thunderbird = message();
         QCOMPARE(thunderbird.send(), int(Email::SendOk));
-        QCOMPARE(scripts(thunderbird.tempDir), 1);
+        QCOMPARE(files(thunderbird.tempDir, "*.sh"), 1);
+
+        // Mail without osascript gets an EML file like any other client, which
+        // the desktop opens on a real display only (Xvfb here).
+        QVERIFY(QFile::remove(path("bin/osascript")));
+        QVERIFY(box_.registerMailClient(QStringLiteral("Mail")));
+        QVERIFY(box_.addStandIn(QStringLiteral("xdg-open")));
+        Email eml = message();
+        eml.subject = QStringLiteral("Opened");
+        if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+            QCOMPARE(eml.send(), int(Email::SendOk));
+            QTRY_VERIFY(QFile::exists(path("xdg-open.args")));
+            const QStringList arguments = box_.arguments(QStringLiteral("xdg-open"));
+            QCOMPARE(arguments.size(), 1);
+            QCOMPARE(QFileInfo(QUrl(arguments.first()).toLocalFile()).dir(), QDir(eml.tempDir));
+            QCOMPARE(headerValues(parseEml(path("xdg-open.eml")), "subject"), QStringList({ eml.subject }));
+            // Qt keeps the launcher it found: without it the opening fails.
+            QVERIFY(QFile::remove(path("bin/xdg-open")));
+        }
+        Email unopened = message();
+        unopened.lastError = QStringLiteral("old");
+        QCOMPARE(unopened.send(), int(Email::SendLaunchFailed));
+        QVERIFY(unopened.lastError.isEmpty());
 
         QTest::qWait(2000);
-        QCOMPARE(scripts(ok.tempDir), 1);
-        QTRY_COMPARE_WITH_TIMEOUT(scripts(ok.tempDir), 0, 15000);
-        QTRY_COMPARE_WITH_TIMEOUT(scripts(thunderbird.tempDir), 0, 15000);
+        QCOMPARE(files(ok.tempDir, "*.sh"), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(files(ok.tempDir, "*.sh") + files(thunderbird.tempDir, "*.sh") + files(eml.tempDir, "*.eml"),
+                                  0, 15000);
         QVERIFY(QFile::exists(ok.tempDir + QStringLiteral("/kept.txt")));
-        QCOMPARE(scripts(failed.tempDir), 1);
+        QCOMPARE(files(failed.tempDir, "*.sh") + files(unopened.tempDir, "*.eml"), 2);
     }
 };
 
-QTEST_MAIN(TestMailHandoff)
+int main(int argc, char** argv)
+{
+    // Files open through xdg-open only on a real display.
+    qputenv("QT_QPA_PLATFORM", qEnvironmentVariableIsEmpty("DISPLAY") ? "offscreen" : "xcb");
+    QGuiApplication app(argc, argv);
+    TestMailHandoff test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 
 #include "tst_mail_handoff.moc"
