@@ -46,7 +46,7 @@ private slots:
         QCOMPARE(takeCalls(), QStringLiteral(R"([["setCookie","QT_ACCESS_KEY_COOKIE","%1"]])").arg(m_view.accessKey()));
     }
 
-    void callIsAnsweredExactly_data();
+    void callIsAnsweredExactly_data(); // defined below the class: moc misreads the raw strings in it
     void callIsAnsweredExactly()
     {
         QFETCH(QString, call);

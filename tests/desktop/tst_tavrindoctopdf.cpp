@@ -29,7 +29,7 @@ private slots:
         QVERIFY(loadPage(m_view, m_dir.filePath("page.html")));
     }
 
-    void answer_data();
+    void answer_data(); // defined below the class: moc misreads the raw strings in it
     void answer()
     {
         QFETCH(QString, document);
