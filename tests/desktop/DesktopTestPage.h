@@ -1,9 +1,6 @@
 #ifndef VORNHELM_DESKTOPTESTPAGE_H
 #define VORNHELM_DESKTOPTESTPAGE_H
 
-// Shared by the desktop view's tests: test pages written to disk and loaded
-// into a real view.
-
 #include <QGraphicsWebView>
 #include <QSignalSpy>
 #include <QTest>
@@ -11,8 +8,8 @@
 #include "common/TestFiles.h"
 #include "desktop/QtWebView.h"
 
-// Loads the page into the view; true once it has loaded and the view has
-// handed it the access key.
+// Loads a test page from disk into a real view; true once it has loaded and
+// the view has handed it the access key.
 inline bool loadPage(QtWebView& view, const QString& path)
 {
     QSignalSpy loaded(view.graphicsWebView(), SIGNAL(loadFinished(bool)));
