@@ -6,8 +6,6 @@
 
 #include "MailTestSupport.h"
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QRegularExpression>
 #include <QtTest>
 
@@ -15,15 +13,20 @@ using namespace MailTest;
 
 namespace {
 
-// An attachment as given and as it must come back.
+// An attachment as given (Base64 when binary) and as it must come back.
 struct Attachment {
     QString name;
-    QString data;
+    QByteArray bytes;
+    QString type;
     bool binary;
     QString back;
-    QString type;
-    QByteArray bytes;
 };
+
+Attachment file(const QString& name, const QByteArray& bytes, const char* type, bool binary = false,
+                const QString& back = QString())
+{
+    return { name, bytes, QLatin1String(type), binary, back.isNull() ? name : back };
+}
 
 } // namespace
 
@@ -38,94 +41,62 @@ class TestMailEmail : public QObject
 private slots:
     void initTestCase()
     {
-        // An attachment's type comes from its name, never from a file of
-        // that name in the working folder.
+        // An attachment's type comes from its name, not from a file of that name.
         QVERIFY(QDir::setCurrent(work_.path()));
         QVERIFY(writeFile(QStringLiteral("scan.vhx"), "%PDF-1.4\n"));
     }
 
-    // Every row goes through the writer and Python's parser: headers decode
-    // to the input (line breaks as blanks, other controls gone, a priority
-    // out of range as normal), each text part to the body byte for byte (and
-    // the same under format=flowed where declared), attachments to their
-    // names, types and bytes; no defect, no header line over 78, no line over
-    // 998, quoted-printable lines of at most 76 with every "=" encoded,
-    // encoded words of at most 75.
+    // Headers decode to the input (line breaks as blanks, other controls gone,
+    // a priority out of range as normal), text parts to the body (under
+    // format=flowed too where declared), attachments to their names and bytes.
     void roundTrip_data()
     {
         QTest::addColumn<bool>("html");
         QTest::addColumn<QString>("from");
         QTest::addColumn<QString>("recipients"); // To, Cc and Bcc alike
-        QTest::addColumn<QStringList>("recipientsBack");
+        QTest::addColumn<QString>("recipientsBack");
         QTest::addColumn<QString>("subject");
         QTest::addColumn<QString>("body");
         QTest::addColumn<QList<Attachment>>("attachments");
 
-        const QString ann = QStringLiteral("ann@x.org;bob@y.org");
-        const QStringList annBack = { QStringLiteral("ann@x.org"), QStringLiteral("bob@y.org") };
-        const QString ascii = QStringLiteral("Hello,\nthis is a test.\nSender");
         const QString uSubject = QStringLiteral("R\u00e9sum\u00e9 f\u00fcr \u65e5\u672c \U0001F600 ") + QString(60, QChar(0x00df));
-        // Non-ASCII, "=", a blank before a line end, a lone CR and a line over 998 bytes.
+        // Non-ASCII, "=41", a blank before a line end, a lone CR and a line over 998 bytes.
         const QString unicode = QStringLiteral("Gr\u00fc\u00dfe aus K\u00f6ln \u2013 \u20ac5\r\n\u65e5\u672c\u8a9e \U0001F600\r"
-                                               "trailing blank \nx=1\n") + QString(1500, QLatin1Char('a'));
-        QByteArray binary;
-        for (int i = 0; i < 5000; ++i)
-            binary += char(i * 37 + i / 256);
+                                               "trailing blank \nx=41\n") + QString(1500, QLatin1Char('a'));
         const QByteArray payload("\x00\x01\xfe\xff payload", 12);
-        const auto text = [](const QString& name, const QByteArray& bytes, const QString& back, const QString& type) {
-            return Attachment{ name, QString::fromUtf8(bytes), false, back, type, bytes };
-        };
-        const auto bin = [](const QString& name, const QByteArray& bytes, const QString& back, const QString& type) {
-            return Attachment{ name, QString::fromLatin1(bytes.toBase64()), true, back, type, bytes };
-        };
-        const QString png = QStringLiteral("image.png"), csv = QStringLiteral("text/csv"), txt = QStringLiteral("text/plain");
+        const QString longName = QString(80, QChar(0x00e9)) + QStringLiteral(".bin");
         const QList<Attachment> files = {
-            bin(png, binary, png, QStringLiteral("image/png")),
-            text(QStringLiteral("notes.txt"), QStringLiteral("Zeile 1: \u00e4\u00f6\u00fc\r\nZeile 2\r\n").toUtf8(), QStringLiteral("notes.txt"), txt),
-            text(QStringLiteral("table.csv"), "a,b\n1,2\n", QStringLiteral("table.csv"), csv),
-        };
-        Attachment pdf = bin(QStringLiteral("C:\\Users\\me\\\u00fcbersicht \u65e5\u672c.pdf"), payload,
-                             QStringLiteral("\u00fcbersicht \u65e5\u672c.pdf"), QStringLiteral("application/pdf"));
-        pdf.data.prepend(QStringLiteral("data:application/pdf;base64,"));
-        const QList<Attachment> hostile = {
-            text(QStringLiteral("say \"hi\".txt"), "quoted", QStringLiteral("say \"hi\".txt"), txt), pdf,
-            bin(QStringLiteral("../../etc/") + QString(80, QChar(0x00e9)) + QStringLiteral(".bin"), payload,
-                QString(80, QChar(0x00e9)) + QStringLiteral(".bin"), QStringLiteral("application/octet-stream")),
-            // Long, holding "=?", holding a NUL, and named like a PDF file of the working folder.
-            text(QString(200, QLatin1Char('n')) + QStringLiteral(".txt"), "long", QString(200, QLatin1Char('n')) + QStringLiteral(".txt"), txt),
-            text(QStringLiteral("=?utf-8?B?SGFjaw==?=.txt"), "hack", QStringLiteral("=?utf-8?B?SGFjaw==?=.txt"), txt),
-            text(QLatin1String("no") + QChar(0) + QLatin1String("tes.csv"), "nul", QStringLiteral("notes.csv"), csv),
-            text(QStringLiteral("scan.vhx"), "not a PDF", QStringLiteral("scan.vhx"), QStringLiteral("application/octet-stream")),
+            file(QStringLiteral("image.png"), payload.repeated(400), "image/png", true),
+            file(QStringLiteral("say \"hi\".txt"), QStringLiteral("Zeile 1: \u00e4\u00f6\u00fc\r\nZeile 2\r\n").toUtf8(), "text/plain"),
+            file(QStringLiteral("table.csv"), "a,b\n1,2\n", "text/csv"),
+            file(QStringLiteral("C:\\Users\\no") + QChar(0) + QStringLiteral("tes.pdf"), payload, "application/pdf", true,
+                 QStringLiteral("notes.pdf")),
+            file(QStringLiteral("../../etc/") + longName, payload, "application/octet-stream", true, longName),
+            // Holding "=?", and named like a PDF file of the working folder.
+            file(QStringLiteral("=?utf-8?B?SGFjaw==?=.txt"), "hack", "text/plain"),
+            file(QStringLiteral("scan.vhx"), "not a PDF", "application/octet-stream"),
         };
         QStringList many;
         for (int i = 0; i < 150; ++i)
             many << QStringLiteral("user%1@example.com").arg(i);
+        const QString joerg = QStringLiteral("J\u00f6rg \u00d6d\u00f6n <joerg@example.com>");
 
-        QTest::newRow("plain") << false << QString() << ann << annBack << QStringLiteral("Layout test") << ascii << QList<Attachment>();
-        QTest::newRow("plain utf-8") << false << QString() << ann << annBack << uSubject << unicode << QList<Attachment>();
-        QTest::newRow("attachments") << false << QString() << ann << annBack << QStringLiteral("Files") << ascii << files;
-        QTest::newRow("html") << true << QString() << ann << annBack << QStringLiteral("Html") << QStringLiteral("<p>Hi <b>there</b> a=b</p>")
+        const QString all = many.join(QLatin1Char(';')), allBack = many.join(QStringLiteral(", "));
+        QTest::newRow("plain utf-8") << false << QString() << all << allBack << uSubject + QStringLiteral(" word").repeated(500) << unicode
+                                     << QList<Attachment>();
+        QTest::newRow("html") << true << QString() << all << allBack << uSubject << QStringLiteral("<p>Hi <b>there</b> a=b</p>")
                               << QList<Attachment>();
-        QTest::newRow("html attachments utf-8") << true << QString() << ann << annBack << uSubject
+        QTest::newRow("html attachments utf-8") << true << QString() << all << allBack << uSubject
                                                 << QStringLiteral("<p>") + unicode + QStringLiteral("</p>\n") << files;
-        QTest::newRow("long headers") << false << many.first() << many.join(QLatin1Char(';')) << many
-                                      << QStringLiteral("word ").repeated(500).trimmed() << ascii << QList<Attachment>();
-        QTest::newRow("long word") << false << QString() << ann << annBack << QString(300, QLatin1Char('x')) << ascii << QList<Attachment>();
-        QTest::newRow("display names")
-            << false << QStringLiteral("J\u00f6rg \u00d6d\u00f6n <joerg@example.com>")
-            << QStringLiteral("J\u00f6rg \u00d6d\u00f6n <joerg@example.com>; \"Doe, \\\"JD\\\" \\\\ John\" <jd@x.org>;"
-                              "info@b\u00fccher.example;Ann Lee <ann@x.org>;<bare@x.org>")
-            << QStringList({ QStringLiteral("J\u00f6rg \u00d6d\u00f6n <joerg@example.com>"), QStringLiteral("Doe, \"JD\" \\ John <jd@x.org>"),
-                             QStringLiteral("info@xn--bcher-kva.example"), QStringLiteral("Ann Lee <ann@x.org>"), QStringLiteral("bare@x.org") })
-            << QStringLiteral("Names") << ascii << QList<Attachment>();
-        QTest::newRow("controls and look-alikes")
-            << false << QString() << QStringLiteral("ann@x.org\x01;\r\nbob@y.org;=?utf-8?B?SGFjaw==?= <h@x.org>")
-            << QStringList({ annBack.first(), annBack.last(), QStringLiteral("=?utf-8?B?SGFjaw==?= <h@x.org>") })
+        QTest::newRow("hostile")
+            << false << joerg
+            << joerg + QStringLiteral("; \"Doe, \\\"JD\\\" \\\\ John\" <jd@x.org>;info@b\u00fccher.example;<bare@x.org>;"
+                                      "ann@x.org\x01;\r\nbob@y.org;=?utf-8?B?SGFjaw==?= <h@x.org>")
+            << joerg + QStringLiteral(", \"Doe, \\\"JD\\\" \\\\ John\" <jd@x.org>, info@xn--bcher-kva.example, bare@x.org, ann@x.org, "
+                                      "bob@y.org, =?utf-8?B?SGFjaw==?= <h@x.org>")
             << QStringLiteral("=?utf-8?B?SGFjaw==?= Hello\r\nBcc: victim@x.org\nX-Evil: 1\x07\t\x1b") + QChar(0) + QLatin1String("end")
-            // Lines equal to the boundary prefix must not split the message.
-            << QStringLiteral("Before\n------=_NextPart_\n------=_NextPart_--\nAfter") << hostile;
-        QTest::newRow("not flowed") << false << QString() << ann << annBack << QStringLiteral("Blanks")
-                                    << QStringLiteral("ends with spaces   \nnext\n  two\n \n") << QList<Attachment>();
+            // Not format=flowed; lines equal to the boundary prefix.
+            << QStringLiteral("  Before\n------=_NextPart_\n------=_NextPart_--\nAfter") << files;
     }
 
     void roundTrip()
@@ -133,7 +104,7 @@ private slots:
         QFETCH(bool, html);
         QFETCH(QString, from);
         QFETCH(QString, recipients);
-        QFETCH(QStringList, recipientsBack);
+        QFETCH(QString, recipientsBack);
         QFETCH(QString, subject);
         QFETCH(QString, body);
         QFETCH(QList<Attachment>, attachments);
@@ -146,83 +117,54 @@ private slots:
         email.body = body;
         email.isHtml = html;
         for (const Attachment& attachment : attachments)
-            email.addAttachment(attachment.name, attachment.data, attachment.binary);
-        // ASCII only, line feeds alone, no line over 998 characters, short encoded words.
+            email.addAttachment(attachment.name, attachment.binary ? QString::fromLatin1(attachment.bytes.toBase64())
+                                                                   : QString::fromUtf8(attachment.bytes), attachment.binary);
+        // ASCII only, line feeds alone, no line over 998 characters.
         const QString eml = email.toEML();
         QVERIFY(!eml.contains(QRegularExpression(QStringLiteral("[^\\x01-\\x7f]|\\r|[^\\n]{999}"))));
-        for (auto words = QRegularExpression(QStringLiteral("=\\?[^?\\s]*\\?[bBqQ]\\?[^?\\s]*\\?=")).globalMatch(eml); words.hasNext();)
-            QVERIFY(words.next().capturedLength() <= 75);
 
         email.tempDir = work_.path() + QStringLiteral("/temp");
-        const QString path = AttatchmentManager().createEmlFile(&email);
-        QVERIFY(!path.isNull());
-        const QJsonObject parsed = parseEml(path);
+        const QJsonObject parsed = parseEml(AttatchmentManager().createEmlFile(&email));
         QCOMPARE(strings(parsed.value(QStringLiteral("defects"))), QStringList());
-        QVERIFY(parsed.value(QStringLiteral("longestHeaderLine")).toInt() <= 78);
-        QString subjectBack = subject;
-        subjectBack.replace(QStringLiteral("\r\n"), QStringLiteral(" ")).replace(QRegularExpression(QStringLiteral("[\\r\\n]")), QStringLiteral(" "));
-        QCOMPARE(headerValues(parsed, "subject"), QStringList({ subjectBack.remove(QRegularExpression(QStringLiteral("[\\x00-\\x08\\x0a-\\x1f]"))) }));
-        const QJsonObject addresses = parsed.value(QStringLiteral("addresses")).toObject();
+        subject.replace(QRegularExpression(QStringLiteral("\\r\\n?|\\n")), QStringLiteral(" "));
+        QCOMPARE(headerValues(parsed, "subject"), QStringList({ subject.remove(QRegularExpression("[\\x00-\\x08\\x0b-\\x1f]")) }));
         for (const char* header : { "to", "cc", "bcc" })
-            QCOMPARE(strings(addresses.value(QLatin1String(header))), recipientsBack);
-        QCOMPARE(headerValues(parsed, "disposition-notification-to"), strings(addresses.value(QStringLiteral("from"))));
-        QCOMPARE(strings(addresses.value(QStringLiteral("from"))).value(0), from);
-        QCOMPARE(headerValues(parsed, "x-unsent").size(), from.isEmpty() ? 1 : 0);
-        QCOMPARE(headerValues(parsed, "x-priority") + headerValues(parsed, "mime-version"), QStringList({ "3", "1.0" }));
+            QCOMPARE(headerValues(parsed, header), QStringList({ recipientsBack }));
+        // The receipt only with a sender, X-Unsent only without one.
+        QCOMPARE(headerValues(parsed, "from") + headerValues(parsed, "disposition-notification-to") + headerValues(parsed, "x-unsent"),
+                 from.isEmpty() ? QStringList({ "1" }) : QStringList({ from, from }));
+        QCOMPARE(headerValues(parsed, "x-priority"), QStringList({ "3" }));
 
-        const QJsonObject root = parsed.value(QStringLiteral("root")).toObject();
-        QCOMPARE(field(root, "type"), QLatin1String(!attachments.isEmpty() ? "multipart/mixed" : html ? "multipart/alternative" : "text/plain"));
-        QVERIFY(field(root, "boundary").isEmpty() || !eml.contains(field(root, "boundary"))); // each message its own
-        if (html && !attachments.isEmpty())
-            QCOMPARE(field(subPart(root, 0), "type"), QStringLiteral("multipart/alternative"));
-        QList<QJsonObject> texts, files;
-        for (const QJsonValue& leaf : parsed.value(QStringLiteral("leaves")).toArray())
-            (field(leaf.toObject(), "disposition") == QLatin1String("attachment") ? files : texts) << leaf.toObject();
-        const QByteArray bodyBack = body.toUtf8().replace("\r\n", "\n").replace('\r', '\n');
-        QCOMPARE(texts.size(), html ? 2 : 1);
-        for (const QJsonObject& part : qAsConst(texts)) {
-            QCOMPARE(partBytes(part), bodyBack);
-            QCOMPARE(field(part, "text"), QString::fromUtf8(bodyBack)); // as its charset says
-            if (part.contains(QStringLiteral("flowed")))
-                QCOMPARE(field(part, "flowed"), QString::fromUtf8(bodyBack));
-            for (const QString& line : field(part, "raw").split(QLatin1Char('\n'))) // quoted-printable
-                QVERIFY2(line.size() <= 76 && !line.contains(QRegularExpression(QStringLiteral("=(?![0-9A-F]{2}|$)"))), qPrintable(line));
+        // The parts in order, the message first.
+        QStringList types = html ? QStringList({ "multipart/alternative", "text/plain", "text/html" }) : QStringList({ "text/plain" });
+        if (!attachments.isEmpty())
+            types.prepend(QStringLiteral("multipart/mixed"));
+        for (const Attachment& attachment : attachments)
+            types << attachment.type;
+        const QString bodyBack = QString::fromUtf8(body.toUtf8().replace("\r\n", "\n").replace('\r', '\n'));
+        QStringList typesBack;
+        int file = 0;
+        for (const QJsonValue& value : parsed.value(QStringLiteral("parts")).toArray()) {
+            const QJsonObject part = value.toObject();
+            typesBack << field(part, "type");
+            QVERIFY(field(part, "boundary").isEmpty() || !eml.contains(field(part, "boundary"))); // each message its own
+            if (part.value(QStringLiteral("file")).isString()) {
+                const Attachment attachment = attachments.value(file++);
+                QCOMPARE(field(part, "file"), attachment.back);
+                QCOMPARE(QByteArray::fromBase64(field(part, "bytes").toLatin1()), attachment.bytes);
+            } else if (part.contains(QStringLiteral("text"))) {
+                QCOMPARE(field(part, "text"), bodyBack); // as its charset says
+                QCOMPARE(field(part, "flowed"), bodyBack);
+            }
         }
-        QCOMPARE(files.size(), attachments.size());
-        for (int i = 0; i < files.size(); ++i) {
-            QCOMPARE(field(files.at(i), "filename"), attachments.at(i).back);
-            QCOMPARE(field(files.at(i), "name"), attachments.at(i).back);
-            QCOMPARE(field(files.at(i), "type"), attachments.at(i).type);
-            QCOMPARE(partBytes(files.at(i)), attachments.at(i).bytes);
-        }
-    }
-
-    void refusedNames()
-    {
-        QTemporaryDir dir;
-        AttatchmentManager manager;
-        Email noFolder;
-        QVERIFY(manager.createEmlFile(&noFolder).isNull());
-        // Names that leave no file name ("a/" leaves "") make no file.
-        for (const QString& name : { QStringLiteral(".."), QStringLiteral("."), QStringLiteral("a/"), QStringLiteral("x/..") }) {
-            Email refused;
-            refused.tempDir = dir.path();
-            refused.addAttachment(name, QStringLiteral("data"), false);
-            QVERIFY2(manager.createEmlFile(&refused).isNull(), qPrintable(name));
-        }
-        QVERIFY(QDir(dir.path()).isEmpty());
+        QCOMPARE(typesBack, types);
     }
 };
 
-int main(int argc, char** argv)
-{
-    // Day and month names of the system locale must not reach the Date line
-    // (the parser reports them as a defect).
-    qputenv("LC_TIME", "de_DE.UTF-8");
-    QCoreApplication app(argc, argv);
-    TestMailEmail test;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&test, argc, argv);
-}
+// Day and month names of the system locale must not reach the Date line
+// (the parser reports them as a defect).
+static const bool GERMAN_DATES = qputenv("LC_TIME", "de_DE.UTF-8");
+
+QTEST_GUILESS_MAIN(TestMailEmail)
 
 #include "tst_mail_email.moc"

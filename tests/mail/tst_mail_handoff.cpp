@@ -1,15 +1,13 @@
-// The hand-off roads of a mail message, end to end through /bin/sh into
-// stand-in programs first on PATH: the Mail AppleScript into osascript, the
-// Thunderbird command line (beside a running process of that name), the EML
-// file opened by xdg-open, the send results and the delayed deletion.
+// The hand-off roads of a mail message through /bin/sh into stand-ins first on
+// PATH: the Mail AppleScript, the Thunderbird command line beside a running
+// process of that name, the EML file opened by xdg-open; then the deletion.
 
 #include "mail/Email.h"
 
 #include "MailTestSupport.h"
 
-#include <QDir>
 #include <QGuiApplication>
-#include <QProcess>
+#include <numeric>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QtTest>
@@ -21,34 +19,31 @@ class TestMailHandoff : public QObject
     Q_OBJECT
 
     Sandbox box_;
-    int folders_ = 0;
+    // Folders of all messages: those handed over hold a script or EML file
+    // until it goes.
+    QStringList folders_;
 
     QString path(const char* name) const { return box_.path(QLatin1String(name)); }
-    // A message with a temporary folder of its own.
     Email message()
     {
         Email email;
-        email.tempDir = box_.path(QStringLiteral("send%1/temp").arg(++folders_));
+        email.tempDir = box_.path(QStringLiteral("send%1/temp").arg(folders_.size()));
+        folders_ << email.tempDir;
         return email;
     }
-    static int files(const QString& dir, const char* pattern)
+    int handedOverLeft() const
     {
-        return QDir(dir).entryList({ QLatin1String(pattern) }, QDir::Files).size();
+        return std::accumulate(folders_.cbegin(), folders_.cend(), 0, [](int left, const QString& dir) {
+            return left + QDir(dir).entryList({ "*.sh", "*.eml" }, QDir::Files).size();
+        });
     }
 
 private slots:
     void initTestCase() { QVERIFY(QDir::setCurrent(box_.path(QString()))); }
 
-    void mailRoad_data()
-    {
-        QTest::addColumn<bool>("html");
-        QTest::newRow("plain") << false;
-        QTest::newRow("html") << true;
-    }
-
+    // An HTML message: its script holds every value a plain one holds, some twice.
     void mailRoad()
     {
-        QFETCH(bool, html);
         QVERIFY(box_.registerMailClient(QStringLiteral("Mail")));
         QVERIFY(box_.addStandIn(QStringLiteral("osascript"), true));
         const QByteArray binary("\x00\x01\x02\xff binary", 11);
@@ -57,13 +52,14 @@ private slots:
         email.subject = QStringLiteral("\\\\ \\n \\t \"q\" 'a' $HOME ${x} $(touch pwned) `touch pwned` \\$ \\` %s %% \\0 !");
         email.body = QStringLiteral("Body \\n with\nreal line\\\\ and $PATH `id`\n\u00fc\u00f1\u00ee\u00e7\u00f8d\u00e9");
         email.to = QStringLiteral("ann@x.org;bob\"@y.org");
-        email.isHtml = html;
+        email.isHtml = true;
         email.addAttachment(QStringLiteral("notes.txt"), QStringLiteral("Gr\u00fc\u00dfe\n"), false);
         email.addAttachment(QStringLiteral("../../escape/pic.png"),
                             QStringLiteral("data:image/png;base64,") + QString::fromLatin1(binary.toBase64()), true);
         // A name already taken, in any case, gets a file of its own.
         email.addAttachment(QStringLiteral("other/Notes.txt"), QStringLiteral("second"), false);
         QCOMPARE(email.send(), int(Email::SendOk));
+        folders_ << email.tempDir;
         // The script reaches osascript whole (printf '%s\n' adds one line
         // feed), and each of its string literals reads back as the value given.
         const QString script = QString::fromUtf8(readBytes(path("osascript.stdin")));
@@ -74,32 +70,31 @@ private slots:
         for (const QString& value : { email.subject, email.body, QStringLiteral("ann@x.org"), QStringLiteral("bob\"@y.org"),
                                       email.tempDir + QStringLiteral("/pic.png"), email.tempDir + QStringLiteral("/Notes (2).txt") })
             QVERIFY2(literals.contains(value), qPrintable(value));
-        QVERIFY(box_.arguments(QStringLiteral("osascript")).isEmpty());
-        QVERIFY(!QFile::exists(path("pwned")));
-        QCOMPARE(readBytes(email.tempDir + QStringLiteral("/notes.txt")), QStringLiteral("Gr\u00fc\u00dfe\n").toUtf8());
         QCOMPARE(readBytes(email.tempDir + QStringLiteral("/pic.png")), binary);
         QCOMPARE(readBytes(email.tempDir + QStringLiteral("/Notes (2).txt")), QByteArray("second"));
-        QVERIFY(!QFileInfo::exists(email.tempDir + QStringLiteral("/../../escape")));
 
-        // A name that leaves no file name: nothing more is written or run.
-        QVERIFY(box_.addStandIn(QStringLiteral("osascript"), true));
-        Email refused = message();
-        refused.addAttachment(QStringLiteral("first.txt"), QStringLiteral("1"), false);
-        refused.addAttachment(QStringLiteral("sub/.."), QStringLiteral("2"), false);
-        refused.addAttachment(QStringLiteral("third.txt"), QStringLiteral("3"), false);
-        QCOMPARE(refused.send(), int(Email::SendFileCreationFailed));
-        QCOMPARE(QDir(refused.tempDir).entryList(QDir::Files), QStringList({ QStringLiteral("first.txt") }));
-        QVERIFY(!QFile::exists(path("osascript.args")));
+        // A name that leaves no file name: nothing more is written or run,
+        // on the Mail road and the EML road alike.
+        for (const char* client : { "Mail", "Other" }) {
+            QVERIFY(box_.registerMailClient(QLatin1String(client)));
+            QVERIFY(box_.addStandIn(QStringLiteral("osascript"), true));
+            Email refused = message();
+            refused.addAttachment(QStringLiteral("first.txt"), QStringLiteral("1"), false);
+            refused.addAttachment(QStringLiteral("sub/.."), QStringLiteral("2"), false);
+            refused.addAttachment(QStringLiteral("third.txt"), QStringLiteral("3"), false);
+            QCOMPARE(refused.send(), int(Email::SendFileCreationFailed));
+            QCOMPARE(QDir(refused.tempDir).entryList(QDir::Files), client[0] == 'M' ? QStringList({ "first.txt" }) : QStringList());
+            QVERIFY(!QFile::exists(path("osascript.args")));
+        }
     }
 
     void thunderbirdRoad()
     {
         // A running client takes the command line itself and keeps the user's
         // windows: a copy of sleep named thunderbird must outlive the send.
-        QVERIFY(QDir().mkpath(path("running")));
-        QVERIFY(QFile::copy(QStandardPaths::findExecutable(QStringLiteral("sleep")), path("running/thunderbird")));
+        QVERIFY(QFile::copy(QStandardPaths::findExecutable(QStringLiteral("sleep")), path("thunderbird")));
         QProcess running;
-        running.start(path("running/thunderbird"), { QStringLiteral("300") });
+        running.start(path("thunderbird"), { QStringLiteral("300") });
         QVERIFY(running.waitForStarted());
 
         QVERIFY(box_.registerMailClient(QStringLiteral("Mozilla Thunderbird")));
@@ -108,9 +103,8 @@ private slots:
         // "'," in a value would end its entry and let the value add entries.
         email.subject = QStringLiteral("x',attachment='file:///etc/shadow");
         email.body = QStringLiteral("It's\nfine");
-        email.addAttachment(QStringLiteral("x',y.txt"), QStringLiteral("1"), false);
-        email.addAttachment(QStringLiteral("100% #1.txt"), QStringLiteral("2"), false);
-        email.addAttachment(QStringLiteral("b/100% #1.txt"), QStringLiteral("3"), false);
+        email.addAttachment(QStringLiteral("x',y #1%.txt"), QStringLiteral("1"), false);
+        email.addAttachment(QStringLiteral("b/x',y #1%.txt"), QStringLiteral("2"), false);
         QCOMPARE(email.send(), int(Email::SendOk));
         QTRY_VERIFY(QFile::exists(path("mailer.args")));
         QVERIFY(!running.waitForFinished(300) && running.state() == QProcess::Running);
@@ -121,72 +115,30 @@ private slots:
                  QStringList({ QStringLiteral("-compose"),
                                QStringLiteral("to='ann@x.org,bob@y.org',subject='x\u2019,attachment='file:///etc/shadow',"
                                               "format='2',body='It's\nfine',attachment='")
-                                   + t + QStringLiteral("/x%27%2Cy.txt,") + t + QStringLiteral("/100%25%20%231.txt,")
-                                   + t + QStringLiteral("/100%25%20%231%20(2).txt'") }));
-        QCOMPARE(readBytes(email.tempDir + QStringLiteral("/x',y.txt")), QByteArray("1"));
-        QCOMPARE(readBytes(email.tempDir + QStringLiteral("/100% #1 (2).txt")), QByteArray("3"));
+                                   + t + QStringLiteral("/x%27%2Cy%20%231%25.txt,")
+                                   + t + QStringLiteral("/x%27%2Cy%20%231%25%20(2).txt'") }));
     }
 
-    // The four results of a send. What was handed over goes once about 5 s
-    // old; a script that failed and a file no one opened stay.
-    void resultsAndDeletion()
+    // The scripts and the EML file handed over go once about 5 s old; the
+    // attachments stay.
+    void delayedDeletion()
     {
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            QSKIP("Opening a file with the desktop's handler needs X (xcb).");
+        // Mail without osascript gets an EML file like any other client.
         QVERIFY(box_.registerMailClient(QStringLiteral("Mail")));
-        QVERIFY(box_.addStandIn(QStringLiteral("osascript"), true));
-        Email ok = message();
-        ok.addAttachment(QStringLiteral("kept.txt"), QStringLiteral("k"), false);
-        QCOMPARE(ok.send(), int(Email::SendOk));
-        QCOMPARE(files(ok.tempDir, "*.sh"), 1);
-
-        QVERIFY(box_.addStandIn(QStringLiteral("osascript"), true, "execution error: Mail got an error (-1728)\n", 1));
-        Email failed = message();
-        QCOMPARE(failed.send(), int(Email::SendClientError));
-        QCOMPARE(failed.lastError, QStringLiteral("execution error: Mail got an error (-1728)\n"));
-
-        QVERIFY(box_.registerMailClient(QStringLiteral("Mozilla Thunderbird")));
-        Email thunderbird = message();
-        QCOMPARE(thunderbird.send(), int(Email::SendOk));
-        QCOMPARE(files(thunderbird.tempDir, "*.sh"), 1);
-
-        // Mail without osascript gets an EML file like any other client, which
-        // the desktop opens on a real display only (Xvfb here).
         QVERIFY(QFile::remove(path("bin/osascript")));
-        QVERIFY(box_.registerMailClient(QStringLiteral("Mail")));
         QVERIFY(box_.addStandIn(QStringLiteral("xdg-open")));
         Email eml = message();
-        eml.subject = QStringLiteral("Opened");
-        if (QGuiApplication::platformName() == QLatin1String("xcb")) {
-            QCOMPARE(eml.send(), int(Email::SendOk));
-            QTRY_VERIFY(QFile::exists(path("xdg-open.args")));
-            const QStringList arguments = box_.arguments(QStringLiteral("xdg-open"));
-            QCOMPARE(arguments.size(), 1);
-            QCOMPARE(QFileInfo(QUrl(arguments.first()).toLocalFile()).dir(), QDir(eml.tempDir));
-            QCOMPARE(headerValues(parseEml(path("xdg-open.eml")), "subject"), QStringList({ eml.subject }));
-            // Qt keeps the launcher it found: without it the opening fails.
-            QVERIFY(QFile::remove(path("bin/xdg-open")));
-        }
-        Email unopened = message();
-        unopened.lastError = QStringLiteral("old");
-        QCOMPARE(unopened.send(), int(Email::SendLaunchFailed));
-        QVERIFY(unopened.lastError.isEmpty());
-
-        QTest::qWait(2000);
-        QCOMPARE(files(ok.tempDir, "*.sh"), 1);
-        QTRY_COMPARE_WITH_TIMEOUT(files(ok.tempDir, "*.sh") + files(thunderbird.tempDir, "*.sh") + files(eml.tempDir, "*.eml"),
-                                  0, 15000);
-        QVERIFY(QFile::exists(ok.tempDir + QStringLiteral("/kept.txt")));
-        QCOMPARE(files(failed.tempDir, "*.sh") + files(unopened.tempDir, "*.eml"), 2);
+        QCOMPARE(eml.send(), int(Email::SendOk));
+        QTRY_COMPARE_WITH_TIMEOUT(handedOverLeft(), 0, 15000);
+        QVERIFY(QFile::exists(path("send0/temp/mail \"box\\/pic.png"))); // of the Mail road's message
     }
 };
 
-int main(int argc, char** argv)
-{
-    // Files open through xdg-open only on a real display.
-    qputenv("QT_QPA_PLATFORM", qEnvironmentVariableIsEmpty("DISPLAY") ? "offscreen" : "xcb");
-    QGuiApplication app(argc, argv);
-    TestMailHandoff test;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&test, argc, argv);
-}
+// Files open through xdg-open only on a real display.
+static const bool ON_DISPLAY = qputenv("QT_QPA_PLATFORM", qEnvironmentVariableIsEmpty("DISPLAY") ? "offscreen" : "xcb");
+
+QTEST_MAIN(TestMailHandoff)
 
 #include "tst_mail_handoff.moc"
