@@ -14,12 +14,9 @@ struct MessageBoxCatcher
     MessageBoxCatcher()
     {
         QObject::connect(&timer, &QTimer::timeout, [this] {
-            for (QWidget* widget : QApplication::topLevelWidgets()) {
-                auto* box = qobject_cast<QMessageBox*>(widget);
-                if (box && box->isVisible()) {
-                    seen << box->windowTitle() + QLatin1Char('/') + box->text();
-                    box->done(QMessageBox::Ok);
-                }
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                seen << box->windowTitle() + QLatin1Char('/') + box->text();
+                box->done(QMessageBox::Ok);
             }
         });
         timer.start(10);

@@ -14,45 +14,21 @@
 #include <QtWebKitWidgets/QWebFrame>
 #include <QtWebKitWidgets/QWebView>
 
-#include <memory>
-
 namespace {
 
 const QString BUILD_HELP_DIR = QStringLiteral(VH_BUILD_DIR "/Resources/help");
-const QString DOC_NAME = QStringLiteral("vornhelm.qhc");
-const QString QCH_NAME = QStringLiteral("vornhelm.qch");
 
-// The titles of the pages, in the order of the table of contents.
-const QStringList TITLES = {"Vornhelm Help", "Scripting with QtObj", "File Types", "Sending Mail",
-                            "PDF Documents"};
-
-// The collection records the documentation file's time and drops it on a
-// mismatch: copies keep the original's modification time.
-bool copyKeepingTime(const QString& from, const QString& to)
-{
-    QFile copy(to);
-    return QFile::copy(from, to) && copy.open(QIODevice::ReadWrite)
-           && copy.setFileTime(QFileInfo(from).lastModified(), QFileDevice::FileModificationTime);
-}
+const QStringList TITLES = {"Vornhelm Help", "Scripting with QtObj", "File Types", "Sending Mail", "PDF Documents"};
 
 QWebView* view(QDialog* dialog) { return dialog->findChild<QWebView*>("webView"); }
-QToolButton* button(QDialog* dialog, const char* name) { return dialog->findChild<QToolButton*>(name); }
+QToolButton* button(QDialog* dialog, const QString& name) { return dialog->findChild<QToolButton*>(name); }
 
-// Runs an action and, when it should load a page, waits until the load ends;
-// otherwise checks that no load starts.
-bool runAndWait(QDialog* dialog, const std::function<void()>& action, bool expectLoad = true)
+// Runs an action and tells whether a page finished loading within the time.
+bool loads(QDialog* dialog, const std::function<void()>& action, int timeoutMs = 10000)
 {
     QSignalSpy finished(view(dialog), &QWebView::loadFinished);
     action();
-    if (expectLoad)
-        return QTest::qWaitFor([&]() { return finished.count() > 0; }, 10000);
-    QTest::qWait(100);
-    return finished.isEmpty();
-}
-
-bool click(QDialog* dialog, const char* name)
-{
-    return runAndWait(dialog, [&]() { button(dialog, name)->click(); });
+    return !finished.isEmpty() || finished.wait(timeoutMs);
 }
 
 // The user picks an entry of the contents or the index and presses Return.
@@ -60,10 +36,8 @@ bool choose(QDialog* dialog, QAbstractItemView* widget, const QString& entry)
 {
     const QModelIndexList found = widget->model()->match(widget->model()->index(0, 0), Qt::DisplayRole, entry,
                                                          1, Qt::MatchExactly | Qt::MatchRecursive);
-    if (found.size() != 1)
-        return false;
-    widget->setCurrentIndex(found.first());
-    return runAndWait(dialog, [&]() { QTest::keyClick(widget, Qt::Key_Return); });
+    widget->setCurrentIndex(found.value(0));
+    return found.size() == 1 && loads(dialog, [&]() { QTest::keyClick(widget, Qt::Key_Return); });
 }
 
 } // namespace
@@ -73,139 +47,95 @@ class TestHelpBrowser : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void collectionListsItsPages();
     void history_data();
     void history();
     void missingCollection();
-
-private:
-    // A dialog on this test's copy of the collection, its first page shown
-    // and its index built.
-    std::unique_ptr<HelpBrowserDialog> openDialog()
-    {
-        auto dialog = std::make_unique<HelpBrowserDialog>(m_helpFolder, DOC_NAME, "doc", QString(), nullptr);
-        auto* engine = dialog->findChild<QHelpEngine*>();
-        if (!QTest::qWaitFor([&]() { return view(dialog.get())->title() == TITLES.first(); }, 10000)
-            || !QTest::qWaitFor([&]() { return !engine->indexModel()->isCreatingIndex(); }, 10000))
-            dialog.reset();
-        return dialog;
-    }
-
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QString m_helpFolder;
 };
-
-void TestHelpBrowser::init()
-{
-    // The help engine may write to the collection: every test has its own copy.
-    m_dir.reset(new QTemporaryDir);
-    m_helpFolder = m_dir->path() + QStringLiteral("/help");
-    QVERIFY(QDir().mkpath(m_helpFolder));
-    QVERIFY(copyKeepingTime(BUILD_HELP_DIR + "/" + QCH_NAME, m_helpFolder + "/" + QCH_NAME));
-    QVERIFY(copyKeepingTime(BUILD_HELP_DIR + "/" + DOC_NAME, m_helpFolder + "/" + DOC_NAME));
-}
-
-void TestHelpBrowser::collectionListsItsPages()
-{
-    auto dialog = openDialog();
-    QVERIFY(dialog);
-    QHelpContentModel* contents = dialog->findChild<QHelpEngine*>()->contentModel();
-    const QModelIndex top = contents->index(0, 0);
-    QStringList titles{top.data().toString()};
-    for (int row = 0; row < contents->rowCount(top); ++row)
-        titles << contents->index(row, 0, top).data().toString();
-    QCOMPARE(titles, TITLES);
-}
 
 void TestHelpBrowser::history_data()
 {
-    // The row name is the sequence of steps.
-    QTest::addColumn<QString>("history");
-    QTest::addColumn<QString>("shown");
-    QTest::addColumn<bool>("back");
-    QTest::addColumn<bool>("forward");
-
-    // A is the first page, shown by itself; B to D are requested after it.
-    QTest::newRow("A,B,C") << "A,B,C" << "C" << true << false;
-    QTest::newRow("A,B,C,back,back,forward") << "A,B,C" << "B" << true << true;
-    QTest::newRow("A,B,C,back,D") << "A,B,D" << "D" << true << false;
-    QTest::newRow("A,B,C,back,back,D") << "A,D" << "D" << true << false;
+    // The row name is the sequence of steps: A is the first page, shown by
+    // itself; B to D are requested after it. The walk is the page shown, then
+    // the pages forward to the end, back to the start and forward again.
+    QTest::addColumn<QString>("walk");
+    QTest::newRow("A,B,C") << "C,B,A,B,C";
+    QTest::newRow("A,B,C,back,back,forward") << "B,C,B,A,B,C";
+    QTest::newRow("A,B,C,back,D") << "D,B,A,B,D";
+    QTest::newRow("A,B,C,back,back,D") << "D,A,D";
     // The ends of the history hold.
-    QTest::newRow("A,back,forward") << "A" << "A" << false << false;
-    QTest::newRow("A,B,back,back,forward,forward") << "A,B" << "B" << true << false;
+    QTest::newRow("A,back,forward") << "A";
+    QTest::newRow("A,B,back,back,forward,forward") << "B,A,B";
     // Reload shows the current page again and leaves the history as it was.
-    QTest::newRow("A,D,back,reload") << "A,D" << "A" << false << true;
+    QTest::newRow("A,D,back,reload") << "A,D,A,D";
 }
 
 void TestHelpBrowser::history()
 {
-    const QString sequence = QTest::currentDataTag();
-    QFETCH(QString, history);
-    QFETCH(QString, shown);
-    QFETCH(bool, back);
-    QFETCH(bool, forward);
+    QFETCH(QString, walk);
+    // The help engine may write to the collection: every row has its own
+    // copy. The collection drops the documentation file when its time
+    // differs from the one recorded, so the copies keep the original's.
+    QTemporaryDir dir;
+    for (const QString name : {"vornhelm.qch", "vornhelm.qhc"}) {
+        QFile copy(dir.filePath(name));
+        const QString original = BUILD_HELP_DIR + '/' + name;
+        QVERIFY(QFile::copy(original, copy.fileName()) && copy.open(QIODevice::ReadWrite));
+        QVERIFY(copy.setFileTime(QFileInfo(original).lastModified(), QFileDevice::FileModificationTime));
+    }
+    HelpBrowserDialog dialog(dir.path(), "vornhelm.qhc", "doc", QString(), nullptr);
+    QWebView* web = view(&dialog);
+    auto* engine = dialog.findChild<QHelpEngine*>();
+    QTRY_COMPARE_WITH_TIMEOUT(web->title(), TITLES.first(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(!engine->indexModel()->isCreatingIndex(), 10000);
+    const QModelIndex top = engine->contentModel()->index(0, 0);
+    QStringList titles{top.data().toString()};
+    for (int row = 0; row < engine->contentModel()->rowCount(top); ++row)
+        titles << top.model()->index(row, 0, top).data().toString();
+    QCOMPARE(titles, TITLES);
 
-    auto dialog = openDialog();
-    QVERIFY(dialog);
-    QDialog* d = dialog.get();
-    QWebView* web = view(d);
-    QToolButton* backButton = button(d, "backButton");
-    QToolButton* forwardButton = button(d, "forwardButton");
-    // A to D are the first four pages.
-    auto current = [&]() { return QString(QChar('A' + TITLES.indexOf(web->title()))); };
-
-    // B is reached by the link on A (a file address the browser maps into
-    // the collection), C from the contents, D from the index. Back and
-    // forward are invoked directly, so they are tried also where their
-    // buttons are off. Before a reload the shown page is changed, to see
-    // that it is loaded.
-    auto* engine = d->findChild<QHelpEngine*>();
-    for (const QString& step : sequence.split(',').mid(1)) {
+    // B is reached by the link on A, C from the contents, D from the index.
+    // Back and forward are invoked directly, so also where their buttons are
+    // off. A reload must load again the page changed here.
+    for (const QString& step : QString(QTest::currentDataTag()).split(',').mid(1)) {
         if (step == "reload") {
             web->page()->mainFrame()->evaluateJavaScript("document.title = 'changed';");
-            QVERIFY(click(d, "reloadButton"));
+            QVERIFY(loads(&dialog, [&]() { button(&dialog, "reloadButton")->click(); }));
         } else if (step == "back" || step == "forward") {
-            const bool enabled = (step == "back" ? backButton : forwardButton)->isEnabled();
+            const bool enabled = button(&dialog, step + "Button")->isEnabled();
             const QByteArray slot = "on_" + step.toLatin1() + "Button_clicked";
-            QVERIFY(runAndWait(d, [&]() { QMetaObject::invokeMethod(d, slot.constData()); }, enabled));
+            const auto invoke = [&]() { QMetaObject::invokeMethod(&dialog, slot.constData()); };
+            QCOMPARE(loads(&dialog, invoke, enabled ? 10000 : 100), enabled);
         } else if (step == "B") {
-            QVERIFY(runAndWait(d, [&]() {
+            QVERIFY(loads(&dialog, [&]() {
                 web->page()->mainFrame()->evaluateJavaScript("document.getElementById('scriptingLink').click();");
             }));
         } else if (step == "C") {
-            QVERIFY(choose(d, engine->contentWidget(), "File Types"));
+            QVERIFY(choose(&dialog, engine->contentWidget(), "File Types"));
         } else {
-            QVERIFY(choose(d, engine->indexWidget(), "sendMail"));
+            QVERIFY(choose(&dialog, engine->indexWidget(), "sendMail"));
         }
     }
-    QCOMPARE(current(), shown);
-    QCOMPARE(backButton->isEnabled(), back);
-    QCOMPARE(forwardButton->isEnabled(), forward);
-    QVERIFY(button(d, "reloadButton")->isEnabled() && button(d, "printButton")->isEnabled());
+    QVERIFY(button(&dialog, "printButton")->isEnabled());
 
-    // Read the whole history back: back to its start, then forward to its end.
-    for (int guard = 0; backButton->isEnabled() && guard < 10; ++guard)
-        QVERIFY(click(d, "backButton"));
+    // Read the history back with the buttons.
+    const auto current = [&]() { return QString(QChar('A' + TITLES.indexOf(web->title()))); };
     QStringList walked{current()};
-    for (int guard = 0; forwardButton->isEnabled() && guard < 10; ++guard) {
-        QVERIFY(click(d, "forwardButton"));
-        walked << current();
+    QToolButton* forward = button(&dialog, "forwardButton");
+    for (QToolButton* step : {forward, button(&dialog, "backButton"), forward}) {
+        for (int guard = 0; step->isEnabled() && guard < 10; ++guard) {
+            QVERIFY(loads(&dialog, [&]() { step->click(); }));
+            walked << current();
+        }
     }
-    QCOMPARE(walked.join(','), history);
+    QCOMPARE(walked.join(','), walk);
 }
 
 void TestHelpBrowser::missingCollection()
 {
-    std::unique_ptr<HelpBrowserDialog> dialog;
-    {
-        MessageBoxCatcher catcher;
-        dialog.reset(new HelpBrowserDialog(m_helpFolder, "absent.qhc", "doc", QString(), nullptr));
-        QCOMPARE(catcher.seen, QStringList{"Missing Resource/The Help Documentation Could Not Ne Found."});
-    }
-    QVERIFY(!dialog->findChild<QHelpEngine*>() && !view(dialog.get()));
-    QTest::qWait(300); // the queued close; no first page follows
-    QVERIFY(!dialog->isVisible());
+    MessageBoxCatcher catcher;
+    HelpBrowserDialog dialog(BUILD_HELP_DIR, "absent.qhc", "doc", QString(), nullptr);
+    QCOMPARE(catcher.seen, QStringList{"Missing Resource/The Help Documentation Could Not Ne Found."});
+    QVERIFY(!dialog.findChild<QHelpEngine*>() && !view(&dialog));
 }
 
 QTEST_MAIN(TestHelpBrowser)
