@@ -48,7 +48,7 @@ QString run(const QByteArray& pdf, const QString& command)
     return QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError());
 }
 
-// The outline as "parent>title [open] -> page /XYZ left top zoom" lines, "[open]" for sections shown opened.
+// The outline as "parent>title -> page /XYZ left top zoom" lines, " [open]" after a section shown opened.
 void outline(const QJsonArray& items, const QString& prefix, double margin, QStringList& lines)
 {
     for (const QJsonValue& item : items) {
