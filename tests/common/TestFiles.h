@@ -5,8 +5,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-// Files of the tests: pages, stand-in programs, expected outputs.
-
 // Writes the bytes, making the file's folder first; executable for stand-ins.
 inline bool writeFile(const QString& path, const QByteArray& bytes, bool executable = false)
 {
