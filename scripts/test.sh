@@ -10,4 +10,5 @@ BUILD_DIR=${BUILD_DIR:-build}
 export XDG_RUNTIME_DIR=$(mktemp -d)
 chmod 0700 "$XDG_RUNTIME_DIR"
 cd "$BUILD_DIR"
-xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j "$(nproc)" "$@"
+# A random first display number keeps test runs started side by side apart.
+xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 1280x1024x24" ctest --output-on-failure -j "$(nproc)" "$@"
