@@ -77,15 +77,22 @@ QString TempFileManager::toVerifiedPath(const QString& dir, const QString& fileN
 
 bool TempFileManager::writeFile(const QString& path, const QString& content, bool isBase64)
 {
+    return writeFile(path, !isBase64, [&content, isBase64](QIODevice& file) {
+        const QByteArray bytes = isBase64 ? Base64::fromBase64(content) : content.toLocal8Bit();
+        return file.write(bytes) == bytes.size();
+    });
+}
+
+bool TempFileManager::writeFile(const QString& path, bool asTextFile, const std::function<bool(QIODevice&)>& write)
+{
     QFile file(path);
     QIODevice::OpenMode mode = QIODevice::WriteOnly | QIODevice::Truncate;
-    if (!isBase64)
+    if (asTextFile)
         mode |= QIODevice::Text;
     if (!file.open(mode))
         return false;
-    const QByteArray bytes = isBase64 ? Base64::fromBase64(content) : content.toLocal8Bit();
+    bool written = write(file);
     // Small writes only reach the disk at the flush: a full disk shows there.
-    bool written = file.write(bytes) == bytes.size();
     written = file.flush() && written;
     file.close();
     return written && file.error() == QFileDevice::NoError;

@@ -1,9 +1,12 @@
 #ifndef VORNHELM_TEMPFILEMANAGER_H
 #define VORNHELM_TEMPFILEMANAGER_H
 
+#include <QIODevice>
 #include <QObject>
 #include <QScopedPointer>
 #include <QString>
+
+#include <functional>
 
 class TempFileManagerPrivate;
 
@@ -31,6 +34,11 @@ public:
     // Creates or empties the file at path (its folder must exist) and writes
     // content as local 8-bit text, or the bytes it decodes to as Base64.
     static bool writeFile(const QString& path, const QString& content, bool isBase64);
+
+    // Creates or empties the file at path (its folder must exist), opened as
+    // text when asTextFile is set, and lets write fill it. True when write
+    // succeeded and every byte reached the file.
+    static bool writeFile(const QString& path, bool asTextFile, const std::function<bool(QIODevice&)>& write);
 
     // toVerifiedPath, then writeFile. Returns the file's absolute path, or a
     // null string when the folder or the file cannot be made.

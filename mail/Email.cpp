@@ -426,14 +426,9 @@ bool Email::writeToEmlFile(const QString& path)
         if (attachmentFileName(name).isNull())
             return false;
     }
-    // Written straight into the file, part by part.
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
-        return false;
-    bool written = writeEml(file);
-    written = file.flush() && written;
-    file.close();
-    return written && file.error() == QFileDevice::NoError;
+    // Written straight into the file, part by part: the whole message is
+    // never held as one text.
+    return attachmentManager.writeFile(path, true, [this](QIODevice& file) { return writeEml(file); });
 }
 
 // ---------------------------------------------------------------------------
