@@ -3,6 +3,7 @@
 #include "core/Base64.h"
 #include "core/MacToolKit.h"
 #include "core/ProcessLauncher.h"
+#include "mail/AttachmentFileNames.h"
 #include "mail/AttatchmentManager.h"
 #include "mail/MailText.h"
 
@@ -12,8 +13,6 @@
 #include <QLocale>
 #include <QMimeDatabase>
 #include <QRandomGenerator>
-#include <QRegularExpression>
-#include <QSet>
 #include <QStandardPaths>
 #include <QUrl>
 
@@ -62,37 +61,14 @@ QString newBoundarySuffix(const QStringList& rawTexts)
     }
 }
 
-// The file name of an attachment: the last part of the given name after any
-// "/" or "\", so that nothing is written or attached outside the message's
-// folder, without control characters, which no file name or header takes.
-// Null when nothing usable is left.
-QString attachmentFileName(const QString& name)
+// A header field with parameters, one to a line after "name: value", each
+// but the last ending in ";".
+QString fieldWithParameters(const QString& head, const QStringList& parameters)
 {
-    QString fileName = name.mid(qMax(name.lastIndexOf(QLatin1Char('/')), name.lastIndexOf(QLatin1Char('\\'))) + 1);
-    fileName.remove(QRegularExpression(QStringLiteral("[\\x00-\\x1f]")));
-    if (fileName.isEmpty() || fileName == QLatin1String(".") || fileName == QLatin1String(".."))
-        return QString();
-    return fileName;
-}
-
-// The names of the attachment files in the temporary folder, one file each:
-// a name already taken (in any case, as on case-insensitive disks) gets a
-// number, "x.txt" then "x (2).txt". Null where the name leaves no file name.
-QStringList tempFileNames(const QStringList& names)
-{
-    QStringList fileNames;
-    QSet<QString> taken;
-    for (const QString& name : names) {
-        const QString given = attachmentFileName(name);
-        const int dot = given.lastIndexOf(QLatin1Char('.'));
-        QString fileName = given;
-        for (int n = 2; !given.isNull() && taken.contains(fileName.toLower()); ++n)
-            fileName = QString(given).insert(dot > 0 ? dot : given.size(), QStringLiteral(" (%1)").arg(n));
-        if (!fileName.isNull())
-            taken.insert(fileName.toLower());
-        fileNames << fileName;
-    }
-    return fileNames;
+    QString field = head;
+    for (const QString& parameter : parameters)
+        field += QLatin1Char(';') + NEWLINE + INDENT + parameter;
+    return field + NEWLINE;
 }
 
 // The escape of a value placed inside an AppleScript string literal.
@@ -313,18 +289,17 @@ bool Email::writeEml(QIODevice& device)
 
     // Multipart header.
     if (isHtml || hasAttachments) {
-        eml += QStringLiteral("Content-Type: multipart/")
-               + (hasAttachments ? QStringLiteral("mixed") : QStringLiteral("alternative"))
-               + QLatin1Char(';') + NEWLINE;
-        eml += QStringLiteral("    boundary=\"") + boundary + QUOTE + NEWLINE;
+        eml += fieldWithParameters(QStringLiteral("Content-Type: multipart/")
+                                       + (hasAttachments ? QStringLiteral("mixed") : QStringLiteral("alternative")),
+                                   { QStringLiteral("boundary=\"") + boundary + QUOTE });
         eml += NEWLINE;
         eml += QStringLiteral("This is a multi-part message in MIME format.") + NEWLINE;
         eml += NEWLINE;
         eml += QStringLiteral("--") + boundary + NEWLINE;
     }
     if (nested) {
-        eml += QStringLiteral("Content-Type: multipart/alternative;") + NEWLINE;
-        eml += QStringLiteral("    boundary=\"") + nestedBoundary + QUOTE + NEWLINE;
+        eml += fieldWithParameters(QStringLiteral("Content-Type: multipart/alternative"),
+                                   { QStringLiteral("boundary=\"") + nestedBoundary + QUOTE });
         eml += NEWLINE;
         eml += NEWLINE;
         eml += QStringLiteral("--") + nestedBoundary + NEWLINE;
@@ -333,17 +308,20 @@ bool Email::writeEml(QIODevice& device)
     // Text part. A reader that honours format=flowed would join lines that
     // end in a blank and drop a leading blank: declared only where that
     // changes nothing.
-    eml += QStringLiteral("Content-Type: text/plain;") + NEWLINE;
+    QStringList textParameters;
     if (MailText::readsSameFlowed(text))
-        eml += QStringLiteral("    format=flowed;") + NEWLINE;
-    eml += QStringLiteral("    charset=\"") + textCharset + QStringLiteral("\";") + NEWLINE;
-    eml += QStringLiteral("    reply-type=original") + NEWLINE;
+        textParameters << QStringLiteral("format=flowed");
+    textParameters << QStringLiteral("charset=\"") + textCharset + QUOTE << QStringLiteral("reply-type=original");
+    eml += fieldWithParameters(QStringLiteral("Content-Type: text/plain"), textParameters);
     eml += QStringLiteral("Content-Transfer-Encoding: ") + (textRaw ? CTE_7BIT : CTE_QUOTED_PRINTABLE)
            + NEWLINE;
     if (!text.isEmpty()) {
         eml += NEWLINE;
         flush();
         put(textRaw ? text.toUtf8() : textEncoded);
+    } else if (!isHtml && !hasAttachments) {
+        // Nothing follows to end the header block: readers need the empty line.
+        eml += NEWLINE;
     }
 
     // HTML part, always quoted-printable, and the end of the alternative.
@@ -352,8 +330,8 @@ bool Email::writeEml(QIODevice& device)
         eml += NEWLINE;
         eml += NEWLINE;
         eml += QStringLiteral("--") + partBoundary + NEWLINE;
-        eml += QStringLiteral("Content-Type: text/html;") + NEWLINE;
-        eml += QStringLiteral("    charset=\"") + textCharset + QStringLiteral("\";") + NEWLINE;
+        eml += fieldWithParameters(QStringLiteral("Content-Type: text/html"),
+                                   { QStringLiteral("charset=\"") + textCharset + QUOTE });
         eml += QStringLiteral("Content-Transfer-Encoding: ") + CTE_QUOTED_PRINTABLE + NEWLINE;
         if (!text.isEmpty()) {
             eml += NEWLINE;
@@ -367,7 +345,7 @@ bool Email::writeEml(QIODevice& device)
 
     // Attachment parts.
     for (int i = 0; i < attachmentNames.size(); ++i) {
-        QString name = attachmentFileName(attachmentNames.at(i));
+        QString name = AttachmentFileNames::declared(attachmentNames.at(i));
         if (name.isNull())
             name = FALLBACK_ATTACHMENT_NAME;
         const QString& data = attachmentData.at(i);
@@ -379,18 +357,18 @@ bool Email::writeEml(QIODevice& device)
         if (i == 0 || !attachmentRaw.at(i - 1))
             eml += NEWLINE;
         eml += QStringLiteral("--") + boundary + NEWLINE;
-        eml += QStringLiteral("Content-Type: ") + mimeType(name) + QLatin1Char(';') + NEWLINE;
-        for (const QString& line : MailText::parameterLines(QStringLiteral("name"), name))
-            eml += INDENT + line + QLatin1Char(';') + NEWLINE;
+        // A message or multipart part may go as 7bit, 8bit or binary only
+        // (RFC 2046): in Base64 it goes as plain bytes under its name.
+        QString type = mimeType(name);
+        if (!raw && (type.startsWith(QLatin1String("message/")) || type.startsWith(QLatin1String("multipart/"))))
+            type = DEFAULT_MIME_TYPE;
+        QStringList typeParameters = MailText::parameterLines(QStringLiteral("name"), name);
         if (!binary && !MailText::isAscii(data))
-            eml += QStringLiteral("    charset=\"") + CHARSET_UTF8 + QStringLiteral("\";") + NEWLINE;
+            typeParameters << QStringLiteral("charset=\"") + CHARSET_UTF8 + QUOTE;
+        eml += fieldWithParameters(QStringLiteral("Content-Type: ") + type, typeParameters);
         eml += QStringLiteral("Content-Transfer-Encoding: ") + (raw ? CTE_7BIT : CTE_BASE64) + NEWLINE;
-        eml += QStringLiteral("Content-Disposition: attachment;") + NEWLINE;
-        const QStringList fileNameLines = MailText::parameterLines(QStringLiteral("filename"), name);
-        for (int j = 0; j < fileNameLines.size(); ++j) {
-            eml += INDENT + fileNameLines.at(j)
-                   + (j + 1 < fileNameLines.size() ? QStringLiteral(";") : QString()) + NEWLINE;
-        }
+        eml += fieldWithParameters(QStringLiteral("Content-Disposition: attachment"),
+                                   MailText::parameterLines(QStringLiteral("filename"), name));
         eml += NEWLINE;
         flush();
         if (raw)
@@ -423,7 +401,7 @@ QString Email::toEML()
 bool Email::writeToEmlFile(const QString& path)
 {
     for (const QString& name : qAsConst(attachmentNames)) {
-        if (attachmentFileName(name).isNull())
+        if (AttachmentFileNames::declared(name).isNull())
             return false;
     }
     // Written straight into the file, part by part: the whole message is
@@ -472,7 +450,7 @@ QString Email::toMailAppAppleScript()
                       + QStringLiteral("}") + NEWLINE;
         }
     }
-    for (const QString& fileName : tempFileNames(attachmentNames)) {
+    for (const QString& fileName : AttachmentFileNames::files(attachmentNames)) {
         if (fileName.isNull())
             continue;
         script += INDENT + INDENT + QStringLiteral("make new attachment with properties {")
@@ -605,7 +583,7 @@ int Email::send()
 
 bool Email::createTempAttachments()
 {
-    const QStringList fileNames = tempFileNames(attachmentNames);
+    const QStringList fileNames = AttachmentFileNames::files(attachmentNames);
     for (int i = 0; i < fileNames.size(); ++i) {
         const QString& fileName = fileNames.at(i);
         if (fileName.isNull())
@@ -678,7 +656,7 @@ int Email::thunderbirdSend()
         if (!createTempAttachments())
             return SendFileCreationFailed;
         QStringList urls;
-        for (const QString& fileName : tempFileNames(attachmentNames))
+        for (const QString& fileName : AttachmentFileNames::files(attachmentNames))
             urls << composeAttachmentUrl(tempFilePath(fileName));
         compose += QStringLiteral("attachment='") + urls.join(QLatin1Char(',')) + QStringLiteral("',");
     }

@@ -10,15 +10,17 @@ namespace {
 
 const QString NEWLINE = QStringLiteral("\n");
 const QString BLANK = QStringLiteral(" ");
-const QString COMMA = QStringLiteral(",");
+const QString COMMA = QStringLiteral(", ");
 // Length a header line is folded to, its line end not counted (RFC 5322).
 const int MAX_HEADER_LINE = 78;
 // Longest encoded word (RFC 2047), and the frame around its Base64 text.
 const int MAX_ENCODED_WORD = 75;
-const QString WORD_START = QStringLiteral("=?utf-8?B?");
+const QString B_WORD_START = QStringLiteral("=?utf-8?B?");
+const QString Q_WORD_START = QStringLiteral("=?utf-8?Q?");
 const QString WORD_END = QStringLiteral("?=");
-// Shortest encoded word started at the end of a line: six bytes of text.
-const int MIN_ENCODED_WORD = 20;
+// Shortest encoded word started at the end of a line: room for any one
+// character, in Q too.
+const int MIN_ENCODED_WORD = 24;
 // Longest word of plain header text: quoted and followed by "," it still
 // fits a continuation line.
 const int MAX_PLAIN_WORD = MAX_HEADER_LINE - 3;
@@ -36,6 +38,8 @@ const int BASE64_BLOCK_LINES = 1024;
 const char HEX_DIGITS[] = "0123456789ABCDEF";
 // Characters that stand for themselves in an RFC 2231 value.
 const char ATTRIBUTE_SPECIALS[] = "!#$&+-.^_`|~";
+// Characters that stand for themselves in a Q encoded word of a phrase.
+const char Q_SPECIALS[] = "!*+-/";
 const QString RFC2231_CHARSET = QStringLiteral("utf-8''");
 
 // The value of a Base64 digit of the standard alphabet; -1 for any other
@@ -86,25 +90,33 @@ QString headerValue(const QString& value)
             continue;
         if (u == '\r' || u == '\n')
             result += QLatin1Char(' ');
-        else if (u >= 0x20 || u == '\t')
+        else if ((u >= 0x20 && u != 0x7f) || u == '\t')
             result += value.at(i);
     }
     return result;
 }
 
 // Whether text cannot stand in a header as it is: outside printable ASCII,
-// read by mail readers as an encoded word, or with a word too long to fold.
-bool needsEncodedWords(const QString& text)
+// read by mail readers as an encoded word, or with a word too long to fold:
+// longer than firstWordRoom (the room left on the field name's line, blanks
+// before it counted) for the first word, than a continuation line holds for
+// the others.
+bool needsEncodedWords(const QString& text, int firstWordRoom = MAX_PLAIN_WORD)
 {
     if (text.contains(QLatin1String("=?")))
         return true;
     int word = 0;
+    int room = firstWordRoom;
     for (const QChar c : text) {
         if (isBlank(c)) {
+            if (word > 0)
+                room = MAX_PLAIN_WORD;
+            else
+                --room;
             word = 0;
             continue;
         }
-        if (c.unicode() < 0x20 || c.unicode() > 0x7e || ++word > MAX_PLAIN_WORD)
+        if (c.unicode() < 0x20 || c.unicode() > 0x7e || ++word > room)
             return true;
     }
     return false;
@@ -117,9 +129,87 @@ QByteArray utf8Character(const QString& text, int i, int& count)
     return text.mid(i, count).toUtf8();
 }
 
-// Builds one header field, piece by piece. A piece follows its separator:
-// blanks, or a "," with or without blanks. Where a piece would pass 78
-// characters the line is broken in the separator, before its blanks.
+// Whether a byte stands for itself in an encoded text: a letter, a digit or
+// one of the specials.
+bool standsForItself(uchar b, const char* specials)
+{
+    return (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9') || (b != 0 && strchr(specials, b));
+}
+
+// A byte as a sign and two hex digits: "=C3", "%C3".
+QString hexEscape(char sign, uchar b)
+{
+    const char escape[] = { sign, HEX_DIGITS[b >> 4], HEX_DIGITS[b & 0x0f] };
+    return QString::fromLatin1(escape, 3);
+}
+
+// Bytes as the text of a Q encoded word (RFC 2047), safe in a display name
+// too: letters, digits and "!*+-/" stand for themselves, a blank is "_",
+// every other byte "=XX".
+QString qEncoded(const QByteArray& bytes)
+{
+    QString encoded;
+    for (const char byte : bytes) {
+        const uchar b = static_cast<uchar>(byte);
+        if (standsForItself(b, Q_SPECIALS))
+            encoded += QLatin1Char(byte);
+        else
+            encoded += b == ' ' ? QStringLiteral("_") : hexEscape('=', b);
+    }
+    return encoded;
+}
+
+// Text as one Base64 encoded word; null when that would be longer than an
+// encoded word may be.
+QString wholeEncodedWord(const QString& text)
+{
+    const QString word = B_WORD_START + QString::fromLatin1(text.toUtf8().toBase64()) + WORD_END;
+    return word.size() <= MAX_ENCODED_WORD ? word : QString();
+}
+
+// The next encoded word of text from i, with at most room characters
+// between its frame, and i moved past what it holds. Some readers decode
+// neighbouring Base64 words as one stream, which padding ends, so a Base64
+// word that is not the last carries whole groups of three bytes; where the
+// text offers no such cut within the room, the word goes as Q instead.
+QString nextEncodedWord(const QString& text, int& i, int room)
+{
+    QByteArray bytes;
+    int end = i;
+    int alignedEnd = i;
+    int alignedBytes = 0;
+    for (int count = 0; end < text.size(); end += count) {
+        const QByteArray character = utf8Character(text, end, count);
+        if (!bytes.isEmpty() && bytes.size() + character.size() > room / 4 * 3)
+            break;
+        bytes += character;
+        if (bytes.size() % 3 == 0) {
+            alignedEnd = end + count;
+            alignedBytes = bytes.size();
+        }
+    }
+    if (end < text.size() && alignedEnd > i) {
+        end = alignedEnd;
+        bytes.truncate(alignedBytes);
+    }
+    if (end == text.size() || alignedEnd > i) {
+        i = end;
+        return B_WORD_START + QString::fromLatin1(bytes.toBase64()) + WORD_END;
+    }
+    QString encoded;
+    for (int count = 0; i < text.size(); i += count) {
+        const QString character = qEncoded(utf8Character(text, i, count));
+        if (!encoded.isEmpty() && encoded.size() + character.size() > room)
+            break;
+        encoded += character;
+    }
+    return Q_WORD_START + encoded + WORD_END;
+}
+
+// Builds one header field. Text comes in units that no fold splits (a word,
+// an encoded word, an address with its display name), each after its
+// separator: blanks, or ", ". Where a unit would pass 78 characters the line
+// is broken in the separator, before its blanks.
 class Folder
 {
 public:
@@ -129,47 +219,44 @@ public:
     {
     }
 
-    void add(const QString& separator, const QString& piece)
+    // trailing: characters that will follow the unit on its line (the ","
+    // after an address). The first unit goes to a line of its own only when
+    // that makes it fit (text fields keep theirs short enough).
+    void add(const QString& separator, const QString& unit, int trailing = 0)
     {
-        if (hasPiece_ && !piece.isEmpty() && column_ + separator.size() + piece.size() > MAX_HEADER_LINE)
+        const int length = unit.size() + trailing;
+        if (!unit.isEmpty() && column_ + separator.size() + length > MAX_HEADER_LINE
+            && (valueStarted_ || 1 + length <= MAX_HEADER_LINE))
             breakLine(separator);
         else
             append(separator);
-        append(piece);
-        hasPiece_ = hasPiece_ || !piece.isEmpty();
+        append(unit);
+        valueStarted_ = valueStarted_ || !unit.isEmpty();
     }
 
     // Text as RFC 2047 words of whole characters, each as long as the room
-    // left on its line allows. Text that fits one word is not split: some
-    // readers show a blank between the words of a display name.
-    void addEncoded(const QString& separator, const QString& text)
+    // left on its line allows; folds fall between the words. Text that fits
+    // one word is not split: some readers show a blank between the words of
+    // a display name.
+    void addEncoded(const QString& separator, const QString& text, int trailing = 0)
     {
-        const int wholeWord = WORD_START.size() + (text.toUtf8().size() + 2) / 3 * 4 + WORD_END.size();
-        const int least = wholeWord <= MAX_ENCODED_WORD ? wholeWord : MIN_ENCODED_WORD;
+        const QString whole = wholeEncodedWord(text);
+        const int least = whole.isNull() ? MIN_ENCODED_WORD : whole.size();
         QString before = separator;
         for (int i = 0; i < text.size();) {
-            if (hasPiece_ && column_ + before.size() + (i == 0 ? least : MIN_ENCODED_WORD) > MAX_HEADER_LINE)
+            if (valueStarted_ && column_ + before.size() + (i == 0 ? least : MIN_ENCODED_WORD) + trailing > MAX_HEADER_LINE)
                 breakLine(before);
             else
                 append(before);
-            const int room = qBound(MIN_ENCODED_WORD, MAX_HEADER_LINE - column_, MAX_ENCODED_WORD);
-            const int capacity = (room - WORD_START.size() - WORD_END.size()) / 4 * 3;
-            QByteArray bytes;
-            int count = 0;
-            for (QByteArray character; i < text.size(); i += count) {
-                character = utf8Character(text, i, count);
-                if (!bytes.isEmpty() && bytes.size() + character.size() > capacity)
-                    break;
-                bytes += character;
-            }
-            append(WORD_START + QString::fromLatin1(bytes.toBase64()) + WORD_END);
-            hasPiece_ = true;
+            const int room = qBound(MIN_ENCODED_WORD, MAX_HEADER_LINE - column_ - trailing, MAX_ENCODED_WORD);
+            append(nextEncodedWord(text, i, room - B_WORD_START.size() - WORD_END.size()));
+            valueStarted_ = true;
             before = BLANK;
         }
     }
 
-    // Plain text: one piece per word, the blanks before it its separator.
-    void addWords(const QString& separator, const QString& text)
+    // Plain text: one unit per word, the blanks before it its separator.
+    void addWords(const QString& separator, const QString& text, int trailing = 0)
     {
         QString before = separator;
         for (int i = 0; i < text.size();) {
@@ -180,7 +267,7 @@ public:
             const int word = i;
             while (i < text.size() && !isBlank(text.at(i)))
                 ++i;
-            add(before, text.mid(word, i - word));
+            add(before, text.mid(word, i - word), trailing);
             before.clear();
         }
     }
@@ -195,7 +282,7 @@ private:
     }
 
     // A continuation line starts with a blank: the separator's own, or one
-    // added after a ",". The first piece stays on the field name's line.
+    // added after a ",".
     void breakLine(const QString& separator)
     {
         int head = 0;
@@ -208,7 +295,8 @@ private:
 
     QString out_;
     int column_;
-    bool hasPiece_ = false;
+    // Whether text follows the field's name already.
+    bool valueStarted_ = false;
 };
 
 // A list split at "," and ";" outside double quotes, items trimmed, empty
@@ -241,28 +329,28 @@ QStringList splitAddresses(const QString& list)
     return items;
 }
 
-// The address with its domain in ASCII form; null when the text is not one
-// address that can go into a header.
-QString asciiAddress(const QString& address)
+// The address as a header carries it: its domain in ASCII form, a local
+// part outside ASCII as UTF-8 (RFC 6532), since that has no ASCII form. Null
+// when the text is not one address that can go into a header.
+QString headerAddress(const QString& address)
 {
     static const QRegularExpression FORM(QStringLiteral("^[^\\s<>\"(),;:\\\\\\[\\]]+$"));
     if (address.size() > MAX_ADDRESS || !FORM.match(address).hasMatch())
         return QString();
     const int at = address.lastIndexOf(QLatin1Char('@'));
-    const QString local = address.left(at < 0 ? address.size() : at);
-    const QString domain = at < 0 ? QString() : address.mid(at + 1);
-    if (!isPrintableAscii(local))
-        return QString();
-    if (isPrintableAscii(domain))
+    if (at < 0 || isPrintableAscii(address.mid(at + 1)))
         return address;
-    const QByteArray ace = QUrl::toAce(domain);
-    return ace.isEmpty() ? QString() : local + QLatin1Char('@') + QString::fromLatin1(ace);
+    const QByteArray ace = QUrl::toAce(address.mid(at + 1));
+    return ace.isEmpty() ? QString() : address.left(at + 1) + QString::fromLatin1(ace);
 }
 
 // One address of a list into the field: a bare address, or a display name
 // (as a phrase, a quoted string or encoded words) and the address in angle
-// brackets. An item that is neither goes as given.
-void addAddress(Folder& folder, const QString& separator, const QString& item)
+// brackets. An item that is neither goes as given. An address with its name
+// stays on one line where a line can hold it; a longer name goes as encoded
+// words, which fold between them. trailing: the characters that follow the
+// item on its line.
+void addAddress(Folder& folder, const QString& separator, const QString& item, int trailing)
 {
     static const QRegularExpression NAMED(QStringLiteral("^(.*?)\\s*<([^<>]*)>$"));
     static const QRegularExpression QUOTED(QStringLiteral("^\"((?:[^\"\\\\]|\\\\.)*)\"$"));
@@ -270,16 +358,16 @@ void addAddress(Folder& folder, const QString& separator, const QString& item)
     static const QRegularExpression PHRASE(QStringLiteral("^[-A-Za-z0-9!#$%&'*+/=?^_`{|}~]+( [-A-Za-z0-9!#$%&'*+/=?^_`{|}~]+)*$"));
 
     const QRegularExpressionMatch named = NAMED.match(item);
-    const QString address = asciiAddress(named.hasMatch() ? named.captured(2) : item);
+    const QString address = headerAddress(named.hasMatch() ? named.captured(2) : item);
     if (address.isNull()) {
         if (needsEncodedWords(item))
-            folder.addEncoded(separator, item);
+            folder.addEncoded(separator, item, trailing);
         else
-            folder.addWords(separator, item);
+            folder.addWords(separator, item, trailing);
         return;
     }
     if (!named.hasMatch()) {
-        folder.add(separator, address);
+        folder.add(separator, address, trailing);
         return;
     }
     QString name = named.captured(1);
@@ -288,19 +376,27 @@ void addAddress(Folder& folder, const QString& separator, const QString& item)
         name = quoted.captured(1).replace(ESCAPE, QStringLiteral("\\1"));
     const QString angleAddress = QLatin1Char('<') + address + QLatin1Char('>');
     if (name.isEmpty()) {
-        folder.add(separator, angleAddress);
+        folder.add(separator, angleAddress, trailing);
         return;
     }
+    QString phrase;
     if (needsEncodedWords(name)) {
-        folder.addEncoded(separator, name);
+        phrase = wholeEncodedWord(name);
     } else if (PHRASE.match(name).hasMatch()) {
-        folder.addWords(separator, name);
+        phrase = name;
     } else {
-        name.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
-        name.replace(QLatin1Char('"'), QLatin1String("\\\""));
-        folder.addWords(separator, QLatin1Char('"') + name + QLatin1Char('"'));
+        phrase = name;
+        phrase.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+        phrase.replace(QLatin1Char('"'), QLatin1String("\\\""));
+        phrase = QLatin1Char('"') + phrase + QLatin1Char('"');
     }
-    folder.add(BLANK, angleAddress);
+    const QString whole = phrase + BLANK + angleAddress;
+    if (!phrase.isNull() && BLANK.size() + whole.size() + trailing <= MAX_HEADER_LINE) {
+        folder.add(separator, whole, trailing);
+        return;
+    }
+    folder.addEncoded(separator, name);
+    folder.add(BLANK, angleAddress, trailing);
 }
 
 // Whether a parameter value can stand as a plain quoted string.
@@ -320,7 +416,9 @@ QString MailText::textField(const QString& name, const QString& text)
 {
     const QString value = headerValue(text);
     Folder folder(name);
-    if (needsEncodedWords(value))
+    // Free text keeps its first word on the field name's line: readers show
+    // a fold before it as a blank.
+    if (needsEncodedWords(value, MAX_HEADER_LINE - name.size() - 2))
         folder.addEncoded(BLANK, value);
     else
         folder.addWords(BLANK, value);
@@ -334,7 +432,7 @@ QString MailText::addressField(const QString& name, const QString& list)
         return QString();
     Folder folder(name);
     for (int i = 0; i < items.size(); ++i)
-        addAddress(folder, i == 0 ? BLANK : COMMA, items.at(i));
+        addAddress(folder, i == 0 ? BLANK : COMMA, items.at(i), i + 1 < items.size() ? 1 : 0);
     return folder.field();
 }
 
@@ -351,14 +449,7 @@ QStringList MailText::parameterLines(const QString& key, const QString& value)
         QString encoded;
         for (const char byte : utf8Character(value, i, count)) {
             const uchar b = static_cast<uchar>(byte);
-            if ((b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9')
-                || (b != 0 && strchr(ATTRIBUTE_SPECIALS, b))) {
-                encoded += QLatin1Char(static_cast<char>(b));
-            } else {
-                encoded += QLatin1Char('%');
-                encoded += QLatin1Char(HEX_DIGITS[b >> 4]);
-                encoded += QLatin1Char(HEX_DIGITS[b & 0x0f]);
-            }
+            encoded += standsForItself(b, ATTRIBUTE_SPECIALS) ? QString(QLatin1Char(byte)) : hexEscape('%', b);
         }
         characters << encoded;
         total += encoded.size();
@@ -523,13 +614,14 @@ QString MailText::lineFeedsOnly(const QString& text)
 
 bool MailText::readsSameFlowed(const QString& text)
 {
-    // A flowed reader joins a line that ends in a blank to the next and takes
-    // one blank off a line that starts with one.
-    const int n = text.size();
-    for (int i = 0; i < n; ++i) {
-        if (text.at(i) != QLatin1Char(' '))
-            continue;
-        if (i == 0 || text.at(i - 1) == QLatin1Char('\n') || i + 1 == n || text.at(i + 1) == QLatin1Char('\n'))
+    // A flowed reader joins a line that ends in a blank to the next, takes
+    // one blank off a line that starts with one and reads a line that starts
+    // with ">" as a quote; a line that starts with "From " must be
+    // space-stuffed, which this writer does not do.
+    const QVector<QStringRef> lines = text.splitRef(QLatin1Char('\n'));
+    for (const QStringRef& line : lines) {
+        if (line.startsWith(QLatin1Char(' ')) || line.endsWith(QLatin1Char(' ')) || line.startsWith(QLatin1Char('>'))
+            || line.startsWith(QLatin1String("From ")))
             return false;
     }
     return true;

@@ -18,17 +18,18 @@ public:
     MailText() = delete;
 
     // The header field "name: text" for free text such as a subject, folded.
-    // Line breaks become blanks, other controls but tab are removed; text that
-    // is not plain ASCII, holds "=?" or a word too long for a line goes as
-    // encoded words.
+    // Line breaks become blanks, other controls but tab (DEL included) are
+    // removed; text that is not plain ASCII, holds "=?" or a word too long
+    // for a line goes as encoded words.
     static QString textField(const QString& name, const QString& text);
 
     // The header field "name: list" for a list of addresses separated by ";"
-    // or ",". Each address is a bare address or a display name (quoted or not)
-    // with an address in angle brackets: the name is encoded or quoted as it
-    // needs, a domain outside ASCII goes in its ASCII form. Anything else stays
-    // as given, encoded where it is not plain ASCII. Empty when the list holds
-    // no address.
+    // or ",", written separated by ", " and folded between addresses. Each
+    // address is a bare address or a display name (quoted or not) with an
+    // address in angle brackets: the name is encoded or quoted as it needs, a
+    // domain outside ASCII goes in its ASCII form, a local part outside ASCII
+    // as UTF-8. Anything else stays as given, encoded where it is not plain
+    // ASCII. Empty when the list holds no address.
     static QString addressField(const QString& name, const QString& list);
 
     // A MIME parameter as lines of at most 72 characters, without indent or
@@ -60,7 +61,8 @@ public:
     // CR LF and lone CR become LF.
     static QString lineFeedsOnly(const QString& text);
     // Whether a reader that honours format=flowed shows the text unchanged: no
-    // line ends or starts with a blank (this writer makes no soft breaks).
+    // line ends or starts with a blank, starts with ">" or with "From " (this
+    // writer makes no soft breaks and stuffs no blanks).
     static bool readsSameFlowed(const QString& text);
 };
 

@@ -18,15 +18,25 @@ namespace MailTest {
 
 const char PARSER_SCRIPT[] = R"PY(
 import base64, email, email.policy, json, re, sys
-msg = email.message_from_bytes(open(sys.argv[1], 'rb').read(), policy=email.policy.default)
+from email.header import decode_header, make_header
+from email.utils import getaddresses
+# UTF-8 throughout: addresses outside ASCII go as UTF-8 (RFC 6532).
+msg = email.message_from_string(open(sys.argv[1], 'rb').read().decode(), policy=email.policy.default)
 out = {'headers': {}, 'parts': [], 'defects': []}
 out['summary'] = [h + ': ' + str(msg[h]) for h in ('To', 'Cc', 'Bcc', 'Subject', 'X-Priority') if msg[h]]
-def unflow(text):  # RFC 3676, DelSp=no (no signature line here)
-    return re.sub(' \n', ' ', '\n'.join(l[1:] if l.startswith(' ') else l for l in text.split('\n')))
-for k, v in msg.items():
-    out['headers'].setdefault(k.lower(), []).append(str(v))
+def unflow(text):  # RFC 3676, DelSp=no; a quote mark or an unstuffed "From " reads otherwise
+    lines = text.split('\n')
+    return None if any(l.startswith(('>', 'From ')) for l in lines) else re.sub(' \n', ' ', '\n'.join(l[1:] if l.startswith(' ') else l for l in lines))
+def addresses(raw):  # names decoded as RFC 2047 says: no blank between neighbouring encoded words
+    named = ((str(make_header(decode_header(n))), a) for n, a in getaddresses([raw]))
+    return ', '.join(('"%s"' % n.replace('\\', '\\\\').replace('"', '\\"') if re.search(r'[][\\()<>@,:;".]', n) else n)
+                     + ' <%s>' % a if n else a for n, a in named)
+for (k, v), (_, raw) in zip(msg.items(), msg.raw_items()):
+    value = addresses(raw) if k.lower() in ('from', 'to', 'cc', 'bcc', 'disposition-notification-to') else str(v)
+    out['headers'].setdefault(k.lower(), []).append(value)
 for part in msg.walk():
-    out['defects'] += [repr(d) for d in part.defects] + [repr(d) for v in part.values() for d in v.defects]
+    out['defects'] += [repr(d) for d in part.defects] + [repr(d) for v in part.values() for d in v.defects
+                                                         if not isinstance(d, email.errors.NonASCIILocalPartDefect)]
     ct = part['content-type']
     file = part.get_filename() if part.get_content_disposition() == 'attachment' else None
     d = {'type': part.get_content_type(), 'boundary': part.get_boundary(), 'file': file}

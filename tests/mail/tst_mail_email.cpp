@@ -13,19 +13,54 @@ using namespace MailTest;
 
 namespace {
 
-// An attachment as given (Base64 when binary) and as it must come back.
+// An attachment as given (Base64 when binary), as it must come back, and the
+// name of its file on the Mail and Thunderbird roads.
 struct Attachment {
     QString name;
     QByteArray bytes;
     QString type;
     bool binary;
     QString back;
+    QString stored;
 };
 
 Attachment file(const QString& name, const QByteArray& bytes, const char* type, bool binary = false,
-                const QString& back = QString())
+                const QString& back = QString(), const QString& stored = QString())
 {
-    return { name, bytes, QLatin1String(type), binary, back.isNull() ? name : back };
+    const QString backName = back.isNull() ? name : back;
+    return { name, bytes, QLatin1String(type), binary, backName, stored.isNull() ? backName : stored };
+}
+
+// Where the header blocks break a rule of their own: a header ending in ";",
+// padding inside a run of encoded words, a fold inside an address that fits a
+// line, a line over 78 characters that has a fold point, a block that does
+// not end with an empty line. The blocks start the message and follow each
+// boundary line.
+QStringList headerFaults(const QString& eml, const QStringList& boundaries)
+{
+    QStringList faults;
+    const QString delimiters = QStringLiteral("^--(?:%1)\\n").arg(boundaries.isEmpty() ? QStringLiteral("(?!)") : boundaries.join('|'));
+    const QRegularExpression block(QStringLiteral("(?:\\A|%1)((?:[\\w-]+:.*\\n(?:[ \\t].*\\n)*)+)(\\n?)").arg(delimiters),
+                                   QRegularExpression::MultilineOption);
+    const QRegularExpression rules[] = {
+        QRegularExpression(QStringLiteral(";\\n(?![ \\t])")),
+        QRegularExpression(QStringLiteral("=\\?utf-8\\?B\\?[^?]*=\\?=\\s+=\\?utf-8\\?B\\?")),
+        QRegularExpression(QStringLiteral("(?:^(?:To|Cc|Bcc|From):|,)\\s*(\\S[^,\\n]*\\n [^,\\n]*<[^>\\n]*>)(?=,|\\n(?! ))"), QRegularExpression::MultilineOption),
+        QRegularExpression(QStringLiteral("^(?=.{79})(?:[\\w-]+:[ \\t]|[ \\t])?+\\S+[ \\t]+\\S"), QRegularExpression::MultilineOption),
+    };
+    for (auto blocks = block.globalMatch(eml); blocks.hasNext();) {
+        const QRegularExpressionMatch header = blocks.next();
+        if (header.captured(2).isEmpty())
+            faults << QStringLiteral("no empty line after: ") + header.captured(1);
+        for (const QRegularExpression& rule : rules) {
+            for (auto m = rule.globalMatch(header.captured(1)); m.hasNext();) {
+                const QRegularExpressionMatch fault = m.next();
+                if (fault.lastCapturedIndex() == 0 || fault.capturedLength(1) <= 78)
+                    faults << fault.captured();
+            }
+        }
+    }
+    return faults;
 }
 
 } // namespace
@@ -69,32 +104,51 @@ private slots:
             file(QStringLiteral("image.png"), payload.repeated(400), "image/png", true),
             file(QStringLiteral("say \"hi\".txt"), QStringLiteral("Zeile 1: \u00e4\u00f6\u00fc\r\nZeile 2\r\n").toUtf8(), "text/plain"),
             file(QStringLiteral("table.csv"), "a,b\n1,2\n", "text/csv"),
-            file(QStringLiteral("C:\\Users\\no") + QChar(0) + QStringLiteral("tes.pdf"), payload, "application/pdf", true,
+            file(QStringLiteral("C:\\Users\\no") + QChar(0) + QStringLiteral("t\x7f" "es.pdf"), payload, "application/pdf", true,
                  QStringLiteral("notes.pdf")),
             file(QStringLiteral("../../etc/") + longName, payload, "application/octet-stream", true, longName),
             // Holding "=?", and named like a PDF file of the working folder.
             file(QStringLiteral("=?utf-8?B?SGFjaw==?=.txt"), "hack", "text/plain"),
             file(QStringLiteral("scan.vhx"), "not a PDF", "application/octet-stream"),
+            // A message in Base64 may not be message/rfc822.
+            file(QStringLiteral("forward.eml"), QStringLiteral("Subject: \u00fc\n\nhi\n").toUtf8(), "application/octet-stream"),
+            // Too long for a file name; alike but for case; a line of 999 characters.
+            file(QString(200, QChar(0x00fc)) + QStringLiteral(".bin"), payload, "application/octet-stream", true, QString(),
+                 QString(125, QChar(0x00fc)) + QStringLiteral(".bin")),
+            file(QStringLiteral("X.TXT"), "upper", "text/plain"),
+            file(QStringLiteral("x.txt"), "lower", "text/plain", false, QString(), QStringLiteral("x (2).txt")),
+            file(QStringLiteral("wide.txt"), QByteArray(999, 'w'), "text/plain"),
         };
         QStringList many;
         for (int i = 0; i < 150; ++i)
-            many << QStringLiteral("user%1@example.com").arg(i);
+            many << (i % 3 ? QStringLiteral("user%1@example.com") : QStringLiteral("Person Number %1 <p%1@example.net>")).arg(i);
         const QString joerg = QStringLiteral("J\u00f6rg \u00d6d\u00f6n <joerg@example.com>");
 
         const QString all = many.join(QLatin1Char(';')), allBack = many.join(QStringLiteral(", "));
         QTest::newRow("plain utf-8") << false << QString() << all << allBack << uSubject + QStringLiteral(" word").repeated(500) << unicode
                                      << QList<Attachment>();
-        QTest::newRow("html") << true << QString() << all << allBack << uSubject << QStringLiteral("<p>Hi <b>there</b> a=b</p>")
+        QTest::newRow("html") << true << QString() << all << allBack << uSubject << QStringLiteral("<p>Hi <b>there</b> a=b</p>\nFrom me")
                               << QList<Attachment>();
+        // Addresses outside ASCII; a name too long for a line; a first word that does not fit the field name's line.
+        const QString unicodeAddresses = QStringLiteral("\u0391\u03bb\u03ad\u03be\u03b1\u03bd\u03b4\u03c1\u03bf\u03c2 "
+                                                        "\u03a0\u03b1\u03c0\u03b1\u03b4\u03cc\u03c0\u03bf\u03c5\u03bb\u03bf\u03c2-"
+                                                        "\u0393\u03b5\u03c9\u03c1\u03b3\u03af\u03bf\u03c5 \u03c4\u03bf\u03c5 "
+                                                        "\u039a\u03c9\u03bd\u03c3\u03c4\u03b1\u03bd\u03c4\u03af\u03bd\u03bf\u03c5 <alex@example.gr>, "
+                                                        "j\u00f6rg@example.de, J\u00f6rg \u00d6d\u00f6n <j\u00f6rg@b\u00fccher.de>");
+        QTest::newRow("empty body") << false << QString() << unicodeAddresses
+                                    << QString(unicodeAddresses).replace(QStringLiteral("b\u00fccher"), QStringLiteral("xn--bcher-kva"))
+                                    << QString(75, 'x') + QStringLiteral(" end") << QString() << QList<Attachment>();
+        QTest::newRow("quote") << false << QString() << all << allBack << QStringLiteral("\u00e9") + QStringLiteral("\u4f1a\u8b70").repeated(30)
+                               << QStringLiteral("> quoted\nreply") << QList<Attachment>();
         QTest::newRow("html attachments utf-8") << true << QString() << all << allBack << uSubject
                                                 << QStringLiteral("<p>") + unicode + QStringLiteral("</p>\n") << files;
         QTest::newRow("hostile")
             << false << joerg
-            << joerg + QStringLiteral("; \"Doe, \\\"JD\\\" \\\\ John\" <jd@x.org>;info@b\u00fccher.example;<bare@x.org>;"
+            << QString(62, 'a') + QStringLiteral("@example.com;") + joerg + QStringLiteral("; \"Doe, \\\"JD\\\" \\\\ John\" <jd@x.org>;info@b\u00fccher.example;<bare@x.org>;"
                                       "ann@x.org\x01;\r\nbob@y.org;=?utf-8?B?SGFjaw==?= <h@x.org>")
-            << joerg + QStringLiteral(", \"Doe, \\\"JD\\\" \\\\ John\" <jd@x.org>, info@xn--bcher-kva.example, bare@x.org, ann@x.org, "
+            << QString(62, 'a') + QStringLiteral("@example.com, ") + joerg + QStringLiteral(", \"Doe, \\\"JD\\\" \\\\ John\" <jd@x.org>, info@xn--bcher-kva.example, bare@x.org, ann@x.org, "
                                       "bob@y.org, =?utf-8?B?SGFjaw==?= <h@x.org>")
-            << QStringLiteral("=?utf-8?B?SGFjaw==?= Hello\r\nBcc: victim@x.org\nX-Evil: 1\x07\t\x1b") + QChar(0) + QLatin1String("end")
+            << QStringLiteral("=?utf-8?B?SGFjaw==?= Hello\r\nBcc: victim@x.org\nX-Evil: 1\x07\t\x1b\x7f") + QChar(0) + QLatin1String("end")
             // Not format=flowed; lines equal to the boundary prefix.
             << QStringLiteral("  Before\n------=_NextPart_\n------=_NextPart_--\nAfter") << files;
     }
@@ -119,15 +173,29 @@ private slots:
         for (const Attachment& attachment : attachments)
             email.addAttachment(attachment.name, attachment.binary ? QString::fromLatin1(attachment.bytes.toBase64())
                                                                    : QString::fromUtf8(attachment.bytes), attachment.binary);
-        // ASCII only, line feeds alone, no line over 998 characters.
+        // ASCII only but in addresses, line feeds alone, no line over 998 characters.
         const QString eml = email.toEML();
-        QVERIFY(!eml.contains(QRegularExpression(QStringLiteral("[^\\x01-\\x7f]|\\r|[^\\n]{999}"))));
+        QVERIFY(!QString(eml).remove(QRegularExpression(QStringLiteral("\\S+@\\S+")))
+                     .contains(QRegularExpression(QStringLiteral("[^\\x01-\\x7f]|\\r|[^\\n]{999}"))));
 
+        // Each attachment a file of its own on the Mail and Thunderbird roads.
         email.tempDir = work_.path() + QStringLiteral("/temp");
-        const QJsonObject parsed = parseEml(AttatchmentManager().createEmlFile(&email));
+        email.cleanTempDir();
+        QVERIFY(email.createTempAttachments());
+        QCOMPARE(QDir(email.tempDir).entryList(QDir::Files).size(), attachments.size());
+        for (const Attachment& attachment : attachments)
+            QCOMPARE(readBytes(email.tempDir + QLatin1Char('/') + attachment.stored), attachment.bytes);
+
+        const QString path = AttatchmentManager().createEmlFile(&email);
+        const QJsonObject parsed = parseEml(path);
         QCOMPARE(strings(parsed.value(QStringLiteral("defects"))), QStringList());
+        QStringList boundaries;
+        for (const QJsonValue& part : parsed.value(QStringLiteral("parts")).toArray())
+            boundaries << QRegularExpression::escape(field(part.toObject(), "boundary"));
+        boundaries.removeAll(QString());
+        QCOMPARE(headerFaults(QString::fromUtf8(readBytes(path)), boundaries), QStringList());
         subject.replace(QRegularExpression(QStringLiteral("\\r\\n?|\\n")), QStringLiteral(" "));
-        QCOMPARE(headerValues(parsed, "subject"), QStringList({ subject.remove(QRegularExpression("[\\x00-\\x08\\x0b-\\x1f]")) }));
+        QCOMPARE(headerValues(parsed, "subject"), QStringList({ subject.remove(QRegularExpression("[\\x00-\\x08\\x0b-\\x1f\\x7f]")) }));
         for (const char* header : { "to", "cc", "bcc" })
             QCOMPARE(headerValues(parsed, header), QStringList({ recipientsBack }));
         // The receipt only with a sender, X-Unsent only without one.

@@ -25,14 +25,15 @@ private slots:
         QTest::newRow("addresses fold between addresses") << "to"
             << "user0@example.com;user1@example.com;user2@example.com;user3@example.com;user4@example.com;"
                "user5@example.com,user6@example.com;user7@example.com"
-            << QStringLiteral("To: user0@example.com,user1@example.com,user2@example.com,user3@example.com,\n"
-                              " user4@example.com,user5@example.com,user6@example.com,user7@example.com\n");
+            << QStringLiteral("To: user0@example.com, user1@example.com, user2@example.com,\n"
+                              " user3@example.com, user4@example.com, user5@example.com, user6@example.com,\n"
+                              " user7@example.com\n");
         QTest::newRow("display names") << "to"
             << QStringLiteral("J\u00f6rg \u00d6d\u00f6n <joerg@example.com>; \"Doe, \\\"JD\\\" \\\\ John\" <jd@x.org>;"
                               "info@b\u00fccher.example;Ann Lee <ann@x.org>;;<bare@x.org>;J\u00f6rg at home")
-            << QStringLiteral("To: =?utf-8?B?SsO2cmcgw5Zkw7Zu?= <joerg@example.com>,\"Doe, \\\"JD\\\" \\\\ John\"\n"
-                              " <jd@x.org>,info@xn--bcher-kva.example,Ann Lee <ann@x.org>,<bare@x.org>,\n"
-                              " =?utf-8?B?SsO2cmcgYXQgaG9tZQ==?=\n");
+            << QStringLiteral("To: =?utf-8?B?SsO2cmcgw5Zkw7Zu?= <joerg@example.com>,\n"
+                              " \"Doe, \\\"JD\\\" \\\\ John\" <jd@x.org>, info@xn--bcher-kva.example,\n"
+                              " Ann Lee <ann@x.org>, <bare@x.org>, =?utf-8?B?SsO2cmcgYXQgaG9tZQ==?=\n");
         QTest::newRow("name in one word where it fits one") << "to"
             << QStringLiteral("ann@x.org;J\u00f6rg \u00d6d\u00f6n M\u00fcller-L\u00fcdenscheidt von B\u00e4r <j@x.org>")
             << "To: ann@x.org,\n =?utf-8?B?SsO2cmcgw5Zkw7ZuIE3DvGxsZXItTMO8ZGVuc2NoZWlkdCB2b24gQsOkcg==?=\n <j@x.org>\n";
@@ -41,9 +42,13 @@ private slots:
             << "filename*0*=utf-8''nnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnn\n"
                "filename*1*=nnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnn.txt";
         QTest::newRow("quoted parameter") << "filename" << "a b.txt" << "filename=\"a b.txt\"";
+        QTest::newRow("quoted parameter of 72") << "filename" << QString(61, 'n') << "filename=\"" + QString(61, 'n') + "\"";
+        QTest::newRow("parameter of 73 split") << "filename" << QString(62, 'n')
+            << "filename*0*=utf-8''" + QString(53, 'n') + "\nfilename*1*=" + QString(9, 'n');
         QTest::newRow("qp soft break at end") << "qp" << "a=b \nc" << "a=3Db=20\nc=";
         QTest::newRow("qp 76 places") << "qp" << QString(80, 'q') << QString(75, 'q') + "=\nqqqqq=";
         QTest::newRow("qp last place kept for the soft break") << "qp" << QString(75, 'q') << QString(75, 'q') + "=";
+        QTest::newRow("qp no 77th place before it") << "qp" << QString(76, 'q') << QString(75, 'q') + "=\nq=";
         // Base64 from the page: accepted, and wrapped "as is", exactly where decoding and encoding give it back.
         const QByteArray bytes = QByteArray("\x01\x10\x83\x10\x51\x87\x20\x92\x8b\x30\xd3\x8f\xff", 13).repeated(4495);
         QTest::newRow("base64 across blocks, padded") << "base64" << QString::fromLatin1(bytes.toBase64()) << "as is";
