@@ -6,8 +6,14 @@
 // the medians and their ratio (aim: at most 2.5), and the peak memory
 // of the first write and of later writes as a multiple of the Base64 text's
 // size (aim: at most 5).
+//
+// Also the file names of many attachments that share one name, as the Mail
+// and Thunderbird roads number them, against the floor of putting the same
+// numbered names, lower-cased, into a hash set; the time per name must not
+// grow with their number.
 
 #include "core/Base64.h"
+#include "mail/AttachmentFileNames.h"
 #include "mail/AttatchmentManager.h"
 #include "mail/Email.h"
 
@@ -174,6 +180,37 @@ private slots:
               writeMedian, floorMedian, writeMedian / floorMedian, median(decoderMs));
         qInfo("peak RSS: first write %.1f MB = %.2f x the Base64 size, later writes %.1f MB = %.2f x (aim <= 5)",
               firstPeak / 1048576.0, firstPeak / base64Size, laterPeak / 1048576.0, laterPeak / base64Size);
+    }
+
+    void namesAlikeAgainstFloor()
+    {
+        for (const int count : { 1000, 4000, 16000 }) {
+            const QStringList names = QVector<QString>(count, QStringLiteral("Report.txt")).toList();
+            QVector<double> namesMs;
+            QVector<double> floorMs;
+            QElapsedTimer timer;
+            for (int round = 0; round < TIME_ROUNDS; ++round) {
+                timer.start();
+                const QStringList files = AttachmentFileNames::files(names);
+                namesMs << timer.nsecsElapsed() / 1e6;
+                QCOMPARE(files.last(), QStringLiteral("Report (%1).txt").arg(count));
+
+                timer.start();
+                QSet<QString> taken;
+                QStringList floor;
+                floor << names.first();
+                taken.insert(names.first().toLower());
+                for (int n = 2; n <= count; ++n) {
+                    floor << QStringLiteral("Report (%1).txt").arg(n);
+                    taken.insert(floor.last().toLower());
+                }
+                floorMs << timer.nsecsElapsed() / 1e6;
+                QCOMPARE(floor, files);
+            }
+            qInfo("%5d attachments of one name: %.2f ms (%.2f us a name), floor (numbered names into a set) %.2f ms: "
+                  "ratio %.2f",
+                  count, median(namesMs), median(namesMs) * 1000 / count, median(floorMs), median(namesMs) / median(floorMs));
+        }
     }
 };
 

@@ -13,6 +13,9 @@ const int MAX_FILE_NAME_BYTES = 255;
 // whole characters.
 QString utf8Prefix(const QString& text, int maxBytes)
 {
+    // No UTF-16 unit takes more than three bytes.
+    if (text.size() * 3 <= maxBytes)
+        return text;
     int bytes = 0;
     int i = 0;
     while (i < text.size()) {

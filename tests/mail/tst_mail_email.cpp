@@ -46,7 +46,8 @@ QStringList headerFaults(const QString& eml, const QStringList& boundaries)
         QRegularExpression(QStringLiteral(";\\n(?![ \\t])")),
         QRegularExpression(QStringLiteral("=\\?utf-8\\?B\\?[^?]*=\\?=\\s+=\\?utf-8\\?B\\?")),
         QRegularExpression(QStringLiteral("(?:^(?:To|Cc|Bcc|From):|,)\\s*(\\S[^,\\n]*\\n [^,\\n]*<[^>\\n]*>)(?=,|\\n(?! ))"), QRegularExpression::MultilineOption),
-        QRegularExpression(QStringLiteral("^(?=.{79})(?:[\\w-]+:[ \\t]|[ \\t])?+\\S+[ \\t]+\\S"), QRegularExpression::MultilineOption),
+        QRegularExpression(QStringLiteral("^(?=.{79})(?:(?:[\\w-]+:[ \\t]|[ \\t])?+\\S+[ \\t]+\\S|[\\w-]+:[ \\t]\\S{1,77}$)"),
+                           QRegularExpression::MultilineOption),
     };
     for (auto blocks = block.globalMatch(eml); blocks.hasNext();) {
         const QRegularExpressionMatch header = blocks.next();

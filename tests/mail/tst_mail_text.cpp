@@ -49,6 +49,7 @@ private slots:
         QTest::newRow("qp 76 places") << "qp" << QString(80, 'q') << QString(75, 'q') + "=\nqqqqq=";
         QTest::newRow("qp last place kept for the soft break") << "qp" << QString(75, 'q') << QString(75, 'q') + "=";
         QTest::newRow("qp no 77th place before it") << "qp" << QString(76, 'q') << QString(75, 'q') + "=\nq=";
+        QTest::newRow("qp escape at a line end within 76") << "qp" << QString(74, 'q') + "\u00e9\nx" << QString(74, 'q') + "=\n=E9\nx=";
         // Base64 from the page: accepted, and wrapped "as is", exactly where decoding and encoding give it back.
         const QByteArray bytes = QByteArray("\x01\x10\x83\x10\x51\x87\x20\x92\x8b\x30\xd3\x8f\xff", 13).repeated(4495);
         QTest::newRow("base64 across blocks, padded") << "base64" << QString::fromLatin1(bytes.toBase64()) << "as is";

@@ -52,7 +52,7 @@ private slots:
         QTest::newRow("application/md row, alone") << "application/md" << "md" << false << "text/md" << "md" << false;
         // A file's extension is the last part of its name, lower-cased.
         QTest::newRow("A.B.JSON, json registered") << "" << "json" << false << "" << "A.B.JSON" << false;
-        QTest::newRow("REPORT.PDF, pdf registered as text") << "" << "pdf" << false << "" << "REPORT.PDF" << false;
+        QTest::newRow("PHOTO.PNG, png registered as text") << "" << "png" << false << "" << "PHOTO.PNG" << false;
         QTest::newRow(".profile, profile registered") << "" << "profile" << false << "" << ".profile" << false;
         QTest::newRow("blank after the dot") << "" << " md" << false << "" << "notes. md" << false;
         QTest::newRow("dots in folder names play no part") << "" << "d" << false << "" << "backup.d/data" << true;
