@@ -1,8 +1,9 @@
 #include "mail/AttachmentFileNames.h"
 
 #include <QHash>
-#include <QRegularExpression>
 #include <QSet>
+
+#include <algorithm>
 
 namespace {
 
@@ -42,9 +43,9 @@ QString numbered(const QString& stem, const QString& extension, int number)
 
 QString AttachmentFileNames::declared(const QString& name)
 {
-    static const QRegularExpression CONTROLS(QStringLiteral("[\\x00-\\x1f\\x7f]"));
     QString fileName = name.mid(qMax(name.lastIndexOf(QLatin1Char('/')), name.lastIndexOf(QLatin1Char('\\'))) + 1);
-    fileName.remove(CONTROLS);
+    const auto isControl = [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f; };
+    fileName.truncate(int(std::remove_if(fileName.begin(), fileName.end(), isControl) - fileName.begin()));
     if (fileName.isEmpty() || fileName == QLatin1String(".") || fileName == QLatin1String(".."))
         return QString();
     return fileName;
@@ -72,10 +73,13 @@ QStringList AttachmentFileNames::files(const QStringList& names)
         const QString key = numbered(stem, extension, 1).toLower();
         int number = nextNumber.value(key, 1);
         QString fileName = numbered(stem, extension, number);
-        while (taken.contains(fileName.toLower()))
+        QString folded = fileName.toLower();
+        while (taken.contains(folded)) {
             fileName = numbered(stem, extension, ++number);
+            folded = fileName.toLower();
+        }
         nextNumber.insert(key, number + 1);
-        taken.insert(fileName.toLower());
+        taken.insert(folded);
         fileNames << fileName;
     }
     return fileNames;
