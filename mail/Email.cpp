@@ -217,10 +217,13 @@ bool Email::writeEml(QIODevice& device)
     // otherwise quoted-printable, declared UTF-8 when not ASCII. In an HTML
     // message both parts are quoted-printable and end in a soft line break:
     // the empty line before the next boundary is then no part of the text.
+    // So does the quoted-printable text of a message of one part, whose last
+    // line is then ended: a mail client fails on one that is not.
+    const bool singlePart = !isHtml && !hasAttachments;
     const QString text = MailText::lineFeedsOnly(body);
     const bool textRaw = !isHtml && MailText::is7bitSafe(text);
     const QString textCharset = MailText::isAscii(text) ? CHARSET_LATIN1 : CHARSET_UTF8;
-    const QByteArray textEncoded = textRaw ? QByteArray() : MailText::quotedPrintable(text.toUtf8(), isHtml);
+    const QByteArray textEncoded = textRaw ? QByteArray() : MailText::quotedPrintable(text.toUtf8(), isHtml || singlePart);
 
     // Attachments whose text goes unencoded.
     QList<bool> attachmentRaw;
@@ -319,7 +322,9 @@ bool Email::writeEml(QIODevice& device)
         eml += NEWLINE;
         flush();
         put(textRaw ? text.toUtf8() : textEncoded);
-    } else if (!isHtml && !hasAttachments) {
+        if (singlePart && !textRaw)
+            eml += NEWLINE;
+    } else if (singlePart) {
         // Nothing follows to end the header block: readers need the empty line.
         eml += NEWLINE;
     }

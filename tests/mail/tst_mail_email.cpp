@@ -194,7 +194,8 @@ private slots:
         for (const QJsonValue& part : parsed.value(QStringLiteral("parts")).toArray())
             boundaries << QRegularExpression::escape(field(part.toObject(), "boundary"));
         boundaries.removeAll(QString());
-        QCOMPARE(headerFaults(QString::fromUtf8(readBytes(path)), boundaries), QStringList());
+        const QString written = QString::fromUtf8(readBytes(path));
+        QCOMPARE(headerFaults(written, boundaries), QStringList());
         subject.replace(QRegularExpression(QStringLiteral("\\r\\n?|\\n")), QStringLiteral(" "));
         QCOMPARE(headerValues(parsed, "subject"), QStringList({ subject.remove(QRegularExpression("[\\x00-\\x08\\x0b-\\x1f\\x7f]")) }));
         for (const char* header : { "to", "cc", "bcc" })
@@ -211,6 +212,8 @@ private slots:
         for (const Attachment& attachment : attachments)
             types << attachment.type;
         const QString bodyBack = QString::fromUtf8(body.toUtf8().replace("\r\n", "\n").replace('\r', '\n'));
+        // The last line is ended, but where it is the text as written.
+        QVERIFY(written.endsWith('\n') || (attachments.isEmpty() && !html && written.endsWith(bodyBack)));
         QStringList typesBack;
         int file = 0;
         for (const QJsonValue& value : parsed.value(QStringLiteral("parts")).toArray()) {
