@@ -71,6 +71,11 @@ QString fieldWithParameters(const QString& head, const QStringList& parameters)
     return field + NEWLINE;
 }
 
+QString charsetParameter(const QString& charset)
+{
+    return QStringLiteral("charset=\"") + charset + QUOTE;
+}
+
 // The escape of a value placed inside an AppleScript string literal.
 QString appleScriptEscaped(const QString& value)
 {
@@ -314,7 +319,7 @@ bool Email::writeEml(QIODevice& device)
     QStringList textParameters;
     if (MailText::readsSameFlowed(text))
         textParameters << QStringLiteral("format=flowed");
-    textParameters << QStringLiteral("charset=\"") + textCharset + QUOTE << QStringLiteral("reply-type=original");
+    textParameters << charsetParameter(textCharset) << QStringLiteral("reply-type=original");
     eml += fieldWithParameters(QStringLiteral("Content-Type: text/plain"), textParameters);
     eml += QStringLiteral("Content-Transfer-Encoding: ") + (textRaw ? CTE_7BIT : CTE_QUOTED_PRINTABLE)
            + NEWLINE;
@@ -322,12 +327,13 @@ bool Email::writeEml(QIODevice& device)
         eml += NEWLINE;
         flush();
         put(textRaw ? text.toUtf8() : textEncoded);
-        if (singlePart && !textRaw)
-            eml += NEWLINE;
-    } else if (singlePart) {
-        // Nothing follows to end the header block: readers need the empty line.
-        eml += NEWLINE;
     }
+    // A message of one part ends in a line end: without text it makes the
+    // empty line that ends the header block, after quoted-printable text
+    // (ended by a soft line break) it ends the last line. Unencoded text
+    // ends as written.
+    if (singlePart && (text.isEmpty() || !textRaw))
+        eml += NEWLINE;
 
     // HTML part, always quoted-printable, and the end of the alternative.
     if (isHtml) {
@@ -336,7 +342,7 @@ bool Email::writeEml(QIODevice& device)
         eml += NEWLINE;
         eml += QStringLiteral("--") + partBoundary + NEWLINE;
         eml += fieldWithParameters(QStringLiteral("Content-Type: text/html"),
-                                   { QStringLiteral("charset=\"") + textCharset + QUOTE });
+                                   { charsetParameter(textCharset) });
         eml += QStringLiteral("Content-Transfer-Encoding: ") + CTE_QUOTED_PRINTABLE + NEWLINE;
         if (!text.isEmpty()) {
             eml += NEWLINE;
@@ -369,7 +375,7 @@ bool Email::writeEml(QIODevice& device)
             type = DEFAULT_MIME_TYPE;
         QStringList typeParameters = MailText::parameterLines(QStringLiteral("name"), name);
         if (!binary && !MailText::isAscii(data))
-            typeParameters << QStringLiteral("charset=\"") + CHARSET_UTF8 + QUOTE;
+            typeParameters << charsetParameter(CHARSET_UTF8);
         eml += fieldWithParameters(QStringLiteral("Content-Type: ") + type, typeParameters);
         eml += QStringLiteral("Content-Transfer-Encoding: ") + (raw ? CTE_7BIT : CTE_BASE64) + NEWLINE;
         eml += fieldWithParameters(QStringLiteral("Content-Disposition: attachment"),

@@ -188,22 +188,22 @@ QString nextEncodedWord(const QString& text, int& i, int room)
             alignedBytes = bytes.size();
         }
     }
-    if (end < text.size() && alignedEnd > i) {
+    if (end < text.size()) {
+        if (alignedEnd == i) {
+            QString encoded;
+            for (int count = 0; i < text.size(); i += count) {
+                const QString character = qEncoded(utf8Character(text, i, count));
+                if (!encoded.isEmpty() && encoded.size() + character.size() > room)
+                    break;
+                encoded += character;
+            }
+            return Q_WORD_START + encoded + WORD_END;
+        }
         end = alignedEnd;
         bytes.truncate(alignedBytes);
     }
-    if (end == text.size() || alignedEnd > i) {
-        i = end;
-        return B_WORD_START + QString::fromLatin1(bytes.toBase64()) + WORD_END;
-    }
-    QString encoded;
-    for (int count = 0; i < text.size(); i += count) {
-        const QString character = qEncoded(utf8Character(text, i, count));
-        if (!encoded.isEmpty() && encoded.size() + character.size() > room)
-            break;
-        encoded += character;
-    }
-    return Q_WORD_START + encoded + WORD_END;
+    i = end;
+    return B_WORD_START + QString::fromLatin1(bytes.toBase64()) + WORD_END;
 }
 
 // Builds one header field. Text comes in units that no fold splits (a word,
