@@ -1,8 +1,10 @@
 #include "mail/MailText.h"
 
+#include "mail/MailAddress.h"
+
 #include <QIODevice>
 #include <QRegularExpression>
-#include <QUrl>
+#include <QSet>
 
 #include <cstring>
 
@@ -26,8 +28,6 @@ const int MIN_ENCODED_WORD = 24;
 const int MAX_PLAIN_WORD = MAX_HEADER_LINE - 3;
 // Longest parameter line: an indent of four and a ";" make 78.
 const int MAX_PARAMETER_LINE = MAX_HEADER_LINE - 6;
-// Longest address that is taken apart (the limit of a mail path).
-const int MAX_ADDRESS = 254;
 // Longest line that 7bit content may carry (RFC 5322).
 const int MAX_RAW_LINE = 998;
 // Longest line of quoted-printable and Base64 content (RFC 2045).
@@ -67,15 +67,6 @@ constexpr NonBase64Digits NON_BASE64_DIGITS;
 bool isBlank(QChar c)
 {
     return c == QLatin1Char(' ') || c == QLatin1Char('\t');
-}
-
-bool isPrintableAscii(const QString& text)
-{
-    for (const QChar c : text) {
-        if (c.unicode() < 0x20 || c.unicode() > 0x7e)
-            return false;
-    }
-    return true;
 }
 
 // A header value on one line: a line break would end the header block and
@@ -300,48 +291,48 @@ private:
 };
 
 // A list split at "," and ";" outside double quotes, items trimmed, empty
-// items dropped.
+// items dropped. A quote that nothing closes is a character of its item:
+// it would otherwise join every address after it into one.
 QStringList splitAddresses(const QString& list)
 {
     QStringList items;
     QString item;
+    QSet<int> unclosedQuotes;
     bool quoted = false;
     bool escaped = false;
+    int itemStart = 0;
+    int openQuote = -1;
     const auto take = [&items, &item]() {
         if (!item.trimmed().isEmpty())
             items << item.trimmed();
         item.clear();
     };
-    for (const QChar c : list) {
+    for (int i = 0; i < list.size(); ++i) {
+        const QChar c = list.at(i);
         if (!quoted && (c == QLatin1Char(',') || c == QLatin1Char(';'))) {
             take();
+            itemStart = i + 1;
             continue;
         }
-        if (escaped)
+        if (escaped) {
             escaped = false;
-        else if (c == QLatin1Char('\\'))
+        } else if (c == QLatin1Char('\\')) {
             escaped = quoted;
-        else if (c == QLatin1Char('"'))
+        } else if (c == QLatin1Char('"') && !unclosedQuotes.contains(i)) {
             quoted = !quoted;
+            openQuote = i;
+        }
         item += c;
+        if (quoted && i + 1 == list.size()) {
+            // Split again from the item of the quote left open.
+            unclosedQuotes.insert(openQuote);
+            quoted = escaped = false;
+            item.clear();
+            i = itemStart - 1;
+        }
     }
     take();
     return items;
-}
-
-// The address as a header carries it: its domain in ASCII form, a local
-// part outside ASCII as UTF-8 (RFC 6532), since that has no ASCII form. Null
-// when the text is not one address that can go into a header.
-QString headerAddress(const QString& address)
-{
-    static const QRegularExpression FORM(QStringLiteral("^[^\\s<>\"(),;:\\\\\\[\\]]+$"));
-    if (address.size() > MAX_ADDRESS || !FORM.match(address).hasMatch())
-        return QString();
-    const int at = address.lastIndexOf(QLatin1Char('@'));
-    if (at < 0 || isPrintableAscii(address.mid(at + 1)))
-        return address;
-    const QByteArray ace = QUrl::toAce(address.mid(at + 1));
-    return ace.isEmpty() ? QString() : address.left(at + 1) + QString::fromLatin1(ace);
 }
 
 // One address of a list into the field: a bare address, or a display name
@@ -358,23 +349,26 @@ void addAddress(Folder& folder, const QString& separator, const QString& item, i
     static const QRegularExpression PHRASE(QStringLiteral("^[-A-Za-z0-9!#$%&'*+/=?^_`{|}~]+( [-A-Za-z0-9!#$%&'*+/=?^_`{|}~]+)*$"));
 
     const QRegularExpressionMatch named = NAMED.match(item);
-    const QString address = headerAddress(named.hasMatch() ? named.captured(2) : item);
-    if (address.isNull()) {
-        if (needsEncodedWords(item))
+    if (!named.hasMatch()) {
+        const QString address = MailAddress::headerForm(item, false);
+        if (!address.isNull())
+            folder.add(separator, address, trailing);
+        else if (needsEncodedWords(item))
             folder.addEncoded(separator, item, trailing);
         else
             folder.addWords(separator, item, trailing);
         return;
     }
-    if (!named.hasMatch()) {
-        folder.add(separator, address, trailing);
-        return;
-    }
+    // What angle brackets hold that is no address still goes as it stands:
+    // inside an encoded word it would leave the name without an address, and
+    // some readers would then refuse the whole list.
+    const QString given = named.captured(2).trimmed();
+    const QString address = MailAddress::headerForm(given, true);
+    const QString angleAddress = QLatin1Char('<') + (address.isNull() ? given : address) + QLatin1Char('>');
     QString name = named.captured(1);
     const QRegularExpressionMatch quoted = QUOTED.match(name);
     if (quoted.hasMatch())
         name = quoted.captured(1).replace(ESCAPE, QStringLiteral("\\1"));
-    const QString angleAddress = QLatin1Char('<') + address + QLatin1Char('>');
     if (name.isEmpty()) {
         folder.add(separator, angleAddress, trailing);
         return;
@@ -385,10 +379,7 @@ void addAddress(Folder& folder, const QString& separator, const QString& item, i
     } else if (PHRASE.match(name).hasMatch()) {
         phrase = name;
     } else {
-        phrase = name;
-        phrase.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
-        phrase.replace(QLatin1Char('"'), QLatin1String("\\\""));
-        phrase = QLatin1Char('"') + phrase + QLatin1Char('"');
+        phrase = MailAddress::quotedString(name);
     }
     const QString whole = phrase + BLANK + angleAddress;
     if (!phrase.isNull() && BLANK.size() + whole.size() + trailing <= MAX_HEADER_LINE) {

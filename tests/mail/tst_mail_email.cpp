@@ -101,6 +101,7 @@ private slots:
                                                "trailing blank \nx=41\n") + QString(1500, QLatin1Char('a'));
         const QByteArray payload("\x00\x01\xfe\xff payload", 12);
         const QString longName = QString(80, QChar(0x00e9)) + QStringLiteral(".bin");
+        const QString euros = QString(100, QChar(0x20ac)) + QStringLiteral(".txt");
         const QList<Attachment> files = {
             file(QStringLiteral("image.png"), payload.repeated(400), "image/png", true),
             file(QStringLiteral("say \"hi\".txt"), QStringLiteral("Zeile 1: \u00e4\u00f6\u00fc\r\nZeile 2\r\n").toUtf8(), "text/plain"),
@@ -119,6 +120,15 @@ private slots:
             file(QStringLiteral("X.TXT"), "upper", "text/plain"),
             file(QStringLiteral("x.txt"), "lower", "text/plain", false, QString(), QStringLiteral("x (2).txt")),
             file(QStringLiteral("wide.txt"), QByteArray(999, 'w'), "text/plain"),
+            // Cut to 255 bytes of three- and four-byte characters, the number counted; numbered past a name taken in
+            // another case.
+            file(euros, "euro", "text/plain", false, QString(), QString(83, QChar(0x20ac)) + QStringLiteral(".txt")),
+            file(euros, "euro 2", "text/plain", false, QString(), QString(82, QChar(0x20ac)) + QStringLiteral(" (2).txt")),
+            file(QStringLiteral("\U0001F600").repeated(70) + QStringLiteral(".bin"), payload, "application/octet-stream", true,
+                 QString(), QStringLiteral("\U0001F600").repeated(62) + QStringLiteral(".bin")),
+            file(QStringLiteral("A (2).txt"), "A2", "text/plain"),
+            file(QStringLiteral("a.txt"), "a", "text/plain"),
+            file(QStringLiteral("a.txt"), "a again", "text/plain", false, QString(), QStringLiteral("a (3).txt")),
         };
         QStringList many;
         for (int i = 0; i < 150; ++i)
@@ -141,6 +151,19 @@ private slots:
                                     << QString(75, 'x') + QStringLiteral(" end") << QString() << QList<Attachment>();
         QTest::newRow("quote") << false << QString() << all << allBack << QStringLiteral("\u00e9") + QStringLiteral("\u4f1a\u8b70").repeated(30)
                                << QStringLiteral("> quoted\nreply") << QList<Attachment>();
+        // Addresses with blanks inside the brackets, quoted or dotted local parts, a domain literal; one address in a
+        // quoted local part where words would fold. A Q word of "=", "?" and "_": no cut on whole groups of three bytes.
+        const QString forms = QStringLiteral("Ann <\"ann smith\"@example.org>;Zo\u00eb < zoe@example.org >;Zo\u00eb <\"zoe smith\"@example.org>;"
+                                             "Zo\u00eb <zoe@[192.0.2.1]>;taro..yamada@docomo.ne.jp;hanako.@ezweb.ne.jp;Ann <.ann@example.com>;"
+                                             "Bo <\"bo \\\"the\\\" \\\\ man\"@example.org>;\"zoe\".\"smith\"@example.org;user1@example.com");
+        const QString formsBack = QStringLiteral("Ann <\"ann smith\"@example.org>, Zo\u00eb <zoe@example.org>, Zo\u00eb <\"zoe smith\"@example.org>, "
+                                                 "Zo\u00eb <zoe@[192.0.2.1]>, \"taro..yamada\"@docomo.ne.jp, \"hanako.\"@ezweb.ne.jp, "
+                                                 "Ann <\".ann\"@example.com>, Bo <\"bo \\\"the\\\" \\\\ man\"@example.org>, zoe.smith@example.org, "
+                                                 "user1@example.com");
+        QTest::newRow("address forms") << false << QString() << QString(40, 'a') + QStringLiteral("@example.com;") + forms
+                                       << QString(40, 'a') + QStringLiteral("@example.com, ") + formsBack
+                                       << QStringLiteral("\u00e9\u00e9=\u00e9?\u00e9_") + QStringLiteral("\u4f1a\u8b70").repeated(20)
+                                       << QStringLiteral("hi") << QList<Attachment>();
         QTest::newRow("html attachments utf-8") << true << QString() << all << allBack << uSubject
                                                 << QStringLiteral("<p>") + unicode + QStringLiteral("</p>\n") << files;
         QTest::newRow("hostile")

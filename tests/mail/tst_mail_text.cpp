@@ -41,6 +41,11 @@ private slots:
         QTest::newRow("long parameter") << "filename" << QString(100, 'n') + ".txt"
             << "filename*0*=utf-8''nnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnn\n"
                "filename*1*=nnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnn.txt";
+        const QString euro = "%E2%82%AC";
+        QTest::newRow("parameter lines of three-byte characters") << "filename" << QString(40, QChar(0x20ac)) + ".txt"
+            << "filename*0*=utf-8''" + euro.repeated(5) + "\nfilename*1*=" + euro.repeated(6) + "\nfilename*2*=" + euro.repeated(6)
+                   + "\nfilename*3*=" + euro.repeated(6) + "\nfilename*4*=" + euro.repeated(6) + "\nfilename*5*=" + euro.repeated(6)
+                   + "\nfilename*6*=" + euro.repeated(5) + ".txt";
         QTest::newRow("quoted parameter") << "filename" << "a b.txt" << "filename=\"a b.txt\"";
         QTest::newRow("quoted parameter of 72") << "filename" << QString(61, 'n') << "filename=\"" + QString(61, 'n') + "\"";
         QTest::newRow("parameter of 73 split") << "filename" << QString(62, 'n')

@@ -1,0 +1,144 @@
+#include "mail/MailAddress.h"
+
+#include <QUrl>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// Longest address a mail path takes.
+const int MAX_ADDRESS = 254;
+// Characters of an atom besides letters, digits and those outside ASCII.
+const char ATOM_SPECIALS[] = "!#$%&'*+-/=?^_`{|}~";
+// Characters that no unquoted word and no domain holds.
+const char WORD_SPECIALS[] = "()<>[]:;@\\,\"";
+
+bool isBlank(QChar c)
+{
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
+}
+
+bool isAtomCharacter(QChar c)
+{
+    const ushort u = c.unicode();
+    if (u > 0x7f)
+        return true;
+    return (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9')
+           || (u != 0 && strchr(ATOM_SPECIALS, u));
+}
+
+// Atoms separated by single dots, none at either end.
+bool isDotAtom(const QString& text)
+{
+    if (text.isEmpty() || text.startsWith(QLatin1Char('.')) || text.endsWith(QLatin1Char('.'))
+        || text.contains(QLatin1String("..")))
+        return false;
+    for (const QChar c : text) {
+        if (c != QLatin1Char('.') && !isAtomCharacter(c))
+            return false;
+    }
+    return true;
+}
+
+// Text without blanks, controls and the characters that end a word.
+bool isWord(const QString& text)
+{
+    if (text.isEmpty())
+        return false;
+    for (const QChar c : text) {
+        const ushort u = c.unicode();
+        if (u <= 0x20 || u == 0x7f || (u < 0x80 && strchr(WORD_SPECIALS, u)))
+            return false;
+    }
+    return true;
+}
+
+// What a local part says: quoted strings without their quotes and escapes,
+// the rest as given; where its quotes do not pair, all of it as given. Null
+// where the text outside quotes holds what would make it no address: angle
+// brackets, and blanks unless blanksAllowed.
+QString localText(const QString& given, bool blanksAllowed)
+{
+    const auto endsAddress = [blanksAllowed](QChar c) {
+        return (isBlank(c) && !blanksAllowed) || c == QLatin1Char('<') || c == QLatin1Char('>');
+    };
+    QString text = QStringLiteral("");
+    bool quoted = false;
+    for (int i = 0; i < given.size(); ++i) {
+        const QChar c = given.at(i);
+        if (c == QLatin1Char('"')) {
+            quoted = !quoted;
+        } else if (quoted) {
+            if (c == QLatin1Char('\\') && i + 1 < given.size())
+                ++i;
+            text += given.at(i);
+        } else if (endsAddress(c)) {
+            return QString();
+        } else {
+            text += c;
+        }
+    }
+    if (!quoted)
+        return text;
+    return std::any_of(given.begin(), given.end(), endsAddress) ? QString() : given;
+}
+
+// A local part as a header carries it: a dot-atom as it is, anything else
+// as a quoted string.
+QString localForm(const QString& text)
+{
+    return isDotAtom(text) ? text : MailAddress::quotedString(text);
+}
+
+// A domain in its ASCII form, or a domain literal ("[192.0.2.1]") as it
+// is; null when it is neither.
+QString domainForm(const QString& given)
+{
+    if (given.startsWith(QLatin1Char('[')) && given.endsWith(QLatin1Char(']')) && given.size() >= 2) {
+        for (const QChar c : given.midRef(1, given.size() - 2)) {
+            const ushort u = c.unicode();
+            if (u < 0x21 || u > 0x7e || u == '[' || u == ']' || u == '\\')
+                return QString();
+        }
+        return given;
+    }
+    if (!isWord(given))
+        return QString();
+    bool ascii = true;
+    for (const QChar c : given)
+        ascii = ascii && c.unicode() < 0x80;
+    if (ascii)
+        return given;
+    const QByteArray ace = QUrl::toAce(given);
+    return ace.isEmpty() ? QString() : QString::fromLatin1(ace);
+}
+
+} // namespace
+
+QString MailAddress::headerForm(const QString& text, bool inAngleBrackets)
+{
+    const QString address = text.trimmed();
+    // The "@" before the domain: a domain literal may hold one of its own.
+    const int literal = address.endsWith(QLatin1Char(']')) ? address.lastIndexOf(QLatin1Char('[')) : -1;
+    const int at = literal > 0 ? address.lastIndexOf(QLatin1Char('@'), literal - 1) : address.lastIndexOf(QLatin1Char('@'));
+    if (at < 0)
+        return isWord(address) ? address : QString();
+    const QString local = address.left(at).trimmed();
+    if (local.isEmpty())
+        return QString();
+    const QString localPart = localText(local, inAngleBrackets);
+    const QString domain = domainForm(address.mid(at + 1).trimmed());
+    if (localPart.isNull() || domain.isNull())
+        return QString();
+    const QString form = localForm(localPart) + QLatin1Char('@') + domain;
+    return form.size() > MAX_ADDRESS ? QString() : form;
+}
+
+QString MailAddress::quotedString(const QString& text)
+{
+    QString escaped = text;
+    escaped.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+    escaped.replace(QLatin1Char('"'), QLatin1String("\\\""));
+    return QLatin1Char('"') + escaped + QLatin1Char('"');
+}
