@@ -335,52 +335,28 @@ QStringList splitAddresses(const QString& list)
     return items;
 }
 
-// One address of a list into the field: a bare address, or a display name
-// (as a phrase, a quoted string or encoded words) and the address in angle
-// brackets. An item that is neither goes as given. An address with its name
-// stays on one line where a line can hold it; a longer name goes as encoded
-// words, which fold between them. trailing: the characters that follow the
-// item on its line.
-void addAddress(Folder& folder, const QString& separator, const QString& item, int trailing)
+// Text that is no address: plain words, or encoded words where it needs them.
+void addText(Folder& folder, const QString& separator, const QString& text, int trailing)
 {
-    static const QRegularExpression NAMED(QStringLiteral("^(.*?)\\s*<([^<>]*)>$"));
-    static const QRegularExpression QUOTED(QStringLiteral("^\"((?:[^\"\\\\]|\\\\.)*)\"$"));
-    static const QRegularExpression ESCAPE(QStringLiteral("\\\\(.)"));
-    static const QRegularExpression PHRASE(QStringLiteral("^[-A-Za-z0-9!#$%&'*+/=?^_`{|}~]+( [-A-Za-z0-9!#$%&'*+/=?^_`{|}~]+)*$"));
+    if (needsEncodedWords(text))
+        folder.addEncoded(separator, text, trailing);
+    else
+        folder.addWords(separator, text, trailing);
+}
 
-    const QRegularExpressionMatch named = NAMED.match(item);
-    if (!named.hasMatch()) {
-        const QString address = MailAddress::headerForm(item, false);
-        if (!address.isNull())
-            folder.add(separator, address, trailing);
-        else if (needsEncodedWords(item))
-            folder.addEncoded(separator, item, trailing);
-        else
-            folder.addWords(separator, item, trailing);
-        return;
-    }
-    // What angle brackets hold that is no address still goes as it stands:
-    // inside an encoded word it would leave the name without an address, and
-    // some readers would then refuse the whole list.
-    const QString given = named.captured(2).trimmed();
-    const QString address = MailAddress::headerForm(given, true);
-    const QString angleAddress = QLatin1Char('<') + (address.isNull() ? given : address) + QLatin1Char('>');
-    QString name = named.captured(1);
-    const QRegularExpressionMatch quoted = QUOTED.match(name);
-    if (quoted.hasMatch())
-        name = quoted.captured(1).replace(ESCAPE, QStringLiteral("\\1"));
-    if (name.isEmpty()) {
-        folder.add(separator, angleAddress, trailing);
-        return;
-    }
+// A display name (a phrase, a quoted string or encoded words) and the
+// address in angle brackets after it, on one line where a line can hold
+// them; a longer name goes as encoded words, which fold between them.
+void addNamed(Folder& folder, const QString& separator, const QString& name, const QString& angleAddress, int trailing)
+{
+    static const QRegularExpression PHRASE(QStringLiteral("^[-A-Za-z0-9!#$%&'*+/=?^_`{|}~]+( [-A-Za-z0-9!#$%&'*+/=?^_`{|}~]+)*$"));
     QString phrase;
-    if (needsEncodedWords(name)) {
+    if (needsEncodedWords(name))
         phrase = wholeEncodedWord(name);
-    } else if (PHRASE.match(name).hasMatch()) {
+    else if (PHRASE.match(name).hasMatch())
         phrase = name;
-    } else {
+    else
         phrase = MailAddress::quotedString(name);
-    }
     const QString whole = phrase + BLANK + angleAddress;
     if (!phrase.isNull() && BLANK.size() + whole.size() + trailing <= MAX_HEADER_LINE) {
         folder.add(separator, whole, trailing);
@@ -388,6 +364,45 @@ void addAddress(Folder& folder, const QString& separator, const QString& item, i
     }
     folder.addEncoded(separator, name);
     folder.add(BLANK, angleAddress, trailing);
+}
+
+// One address of a list into the field: a bare address, or a display name
+// and an address in angle brackets. What angle brackets hold goes as it
+// stands where it is no address, never inside an encoded word: that would
+// leave the name without an address, and some readers would then refuse the
+// whole list. Text after the brackets, such as a comment, follows on its
+// own; an item that is neither goes as text. trailing: the characters that
+// follow the item on its line.
+void addAddress(Folder& folder, const QString& separator, const QString& item, int trailing)
+{
+    static const QRegularExpression NAMED(QStringLiteral("^(.*?)\\s*<([^<>]*)>\\s*(.*)$"));
+    static const QRegularExpression QUOTED(QStringLiteral("^\"((?:[^\"\\\\]|\\\\.)*)\"$"));
+    static const QRegularExpression ESCAPE(QStringLiteral("\\\\(.)"));
+
+    const QRegularExpressionMatch named = NAMED.match(item);
+    if (!named.hasMatch()) {
+        const QString address = MailAddress::headerForm(item, false);
+        if (!address.isNull())
+            folder.add(separator, address, trailing);
+        else
+            addText(folder, separator, item, trailing);
+        return;
+    }
+    const QString given = named.captured(2).trimmed();
+    const QString address = MailAddress::headerForm(given, true);
+    const QString angleAddress = QLatin1Char('<') + (address.isNull() ? given : address) + QLatin1Char('>');
+    const QString tail = named.captured(3);
+    const int angleTrailing = tail.isEmpty() ? trailing : 0;
+    QString name = named.captured(1);
+    const QRegularExpressionMatch quoted = QUOTED.match(name);
+    if (quoted.hasMatch())
+        name = quoted.captured(1).replace(ESCAPE, QStringLiteral("\\1"));
+    if (name.isEmpty())
+        folder.add(separator, angleAddress, angleTrailing);
+    else
+        addNamed(folder, separator, name, angleAddress, angleTrailing);
+    if (!tail.isEmpty())
+        addText(folder, BLANK, tail, trailing);
 }
 
 // Whether a parameter value can stand as a plain quoted string.
