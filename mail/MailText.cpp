@@ -344,6 +344,26 @@ void addText(Folder& folder, const QString& separator, const QString& text, int 
         folder.addWords(separator, text, trailing);
 }
 
+// Text after an address in angle brackets, as a comment (with its own
+// parentheses, if it has them, not doubled): any other text there makes some
+// readers refuse the whole list. Encoded words may stand in a comment.
+void addComment(Folder& folder, const QString& text, int trailing)
+{
+    const QString open = QStringLiteral(" (");
+    const QString close = QStringLiteral(")");
+    QString inner = text;
+    if (inner.size() >= 2 && inner.startsWith(QLatin1Char('(')) && inner.endsWith(QLatin1Char(')')))
+        inner = inner.mid(1, inner.size() - 2);
+    if (needsEncodedWords(inner)) {
+        folder.addEncoded(open, inner, trailing + close.size());
+        folder.add(QString(), close, trailing);
+        return;
+    }
+    for (const QChar special : { QLatin1Char('\\'), QLatin1Char('('), QLatin1Char(')') })
+        inner.replace(special, QLatin1Char('\\') + special);
+    folder.addWords(open, inner + close, trailing);
+}
+
 // A display name (a phrase, a quoted string or encoded words) and the
 // address in angle brackets after it, on one line where a line can hold
 // them; a longer name goes as encoded words, which fold between them.
@@ -370,8 +390,8 @@ void addNamed(Folder& folder, const QString& separator, const QString& name, con
 // and an address in angle brackets. What angle brackets hold goes as it
 // stands where it is no address, never inside an encoded word: that would
 // leave the name without an address, and some readers would then refuse the
-// whole list. Text after the brackets, such as a comment, follows on its
-// own; an item that is neither goes as text. trailing: the characters that
+// whole list. Text after the brackets follows as a comment; an item that
+// is neither goes as text. trailing: the characters that
 // follow the item on its line.
 void addAddress(Folder& folder, const QString& separator, const QString& item, int trailing)
 {
@@ -402,7 +422,7 @@ void addAddress(Folder& folder, const QString& separator, const QString& item, i
     else
         addNamed(folder, separator, name, angleAddress, angleTrailing);
     if (!tail.isEmpty())
-        addText(folder, BLANK, tail, trailing);
+        addComment(folder, tail, trailing);
 }
 
 // Whether a parameter value can stand as a plain quoted string.

@@ -154,7 +154,7 @@ private slots:
         // Addresses with blanks inside the brackets, quoted or dotted local parts, a domain literal, a comment, a
         // quote that nothing closes; one address in a quoted local part where words would fold. A Q word of "=", "?" and "_": no cut on whole groups of three bytes.
         const QString forms = QStringLiteral("Ann <\"ann smith\"@example.org>;Zo\u00eb < zoe @ example.org >;Zo\u00eb <\"zoe smith\"@example.org>;"
-                                             "Zo\u00eb <zoe@[192.0.2.1]>;Zo\u00eb <zoe@example.org> (home);taro..yamada@docomo.ne.jp;hanako.@ezweb.ne.jp;Ann <.ann@example.com>;"
+                                             "Zo\u00eb <zoe@[192.0.2.1]>;Zo\u00eb <zoe@example.org> (B\u00fcro);taro..yamada@docomo.ne.jp;hanako.@ezweb.ne.jp;Ann <.ann@example.com>;"
                                              "Bo <\"bo \\\"the\\\" \\\\ man\"@example.org>;\"zoe\".\"smith\"@example.org;tom\"s@example.org;user1@example.com");
         const QString formsBack = QStringLiteral("Ann <\"ann smith\"@example.org>, Zo\u00eb <zoe@example.org>, Zo\u00eb <\"zoe smith\"@example.org>, "
                                                  "Zo\u00eb <zoe@[192.0.2.1]>, Zo\u00eb <zoe@example.org>, \"taro..yamada\"@docomo.ne.jp, \"hanako.\"@ezweb.ne.jp, "
