@@ -1,5 +1,6 @@
 // The mail text rules, output for output: header folding, encoded words, addresses, parameters, QP and Base64.
 #include "core/Base64.h"
+#include "mail/MailAddress.h"
 #include "mail/MailText.h"
 #include <QtTest>
 
@@ -93,6 +94,42 @@ private slots:
             }
         } else
             QCOMPARE(MailText::parameterLines(kind, input).join('\n'), output);
+    }
+
+    // One address as a header carries it; null where the text is none. Blanks are part of an unquoted local part
+    // only inside angle brackets.
+    void addressForms_data()
+    {
+        QTest::addColumn<QString>("given");
+        QTest::addColumn<QString>("bare");
+        QTest::addColumn<QString>("inBrackets");
+        const QString none;
+        QTest::newRow("blanks around") << " zoe @ example.org " << "zoe@example.org" << "zoe@example.org";
+        QTest::newRow("no dot-atom, domain outside ASCII") << QStringLiteral("j\u00f6..rg@b\u00fccher.de")
+                                                          << QStringLiteral("\"j\u00f6..rg\"@xn--bcher-kva.de")
+                                                          << QStringLiteral("\"j\u00f6..rg\"@xn--bcher-kva.de");
+        QTest::newRow("quoted parts that are a dot-atom") << "\"zoe\".\"smith\"@example.org" << "zoe.smith@example.org"
+                                                         << "zoe.smith@example.org";
+        QTest::newRow("blank inside") << "zoe smith@example.org" << none << "\"zoe smith\"@example.org";
+        QTest::newRow("quote and backslash escaped") << "a\"b\\c@x.org" << "\"a\\\"b\\\\c\"@x.org" << "\"a\\\"b\\\\c\"@x.org";
+        QTest::newRow("empty quoted local part") << "\"\"@x.org" << "\"\"@x.org" << "\"\"@x.org";
+        QTest::newRow("@ in quotes, IPv6 literal") << "\"a@b\"@[IPv6:2001:db8::1]" << "\"a@b\"@[IPv6:2001:db8::1]"
+                                                  << "\"a@b\"@[IPv6:2001:db8::1]";
+        QTest::newRow("blank in literal") << "zoe@[192.0.2.1 5]" << none << none;
+        QTest::newRow("no local part") << "@example.org" << none << none;
+        QTest::newRow("no domain") << "zoe@" << none << none;
+        QTest::newRow("254 characters") << QString(242, 'a') + "@example.org" << QString(242, 'a') + "@example.org"
+                                        << QString(242, 'a') + "@example.org";
+        QTest::newRow("255 characters") << QString(243, 'a') + "@example.org" << none << none;
+    }
+
+    void addressForms()
+    {
+        QFETCH(QString, given);
+        QFETCH(QString, bare);
+        QFETCH(QString, inBrackets);
+        QCOMPARE(MailAddress::headerForm(given, false), bare);
+        QCOMPARE(MailAddress::headerForm(given, true), inBrackets);
     }
 };
 
