@@ -391,15 +391,20 @@ void addNamed(Folder& folder, const QString& separator, const QString& name, con
 // stands where it is no address, never inside an encoded word: that would
 // leave the name without an address, and some readers would then refuse the
 // whole list. Text after the brackets follows as a comment; an item that
-// is neither goes as text. trailing: the characters that
-// follow the item on its line.
+// is neither goes as text. trailing: the characters that follow the item on
+// its line.
 void addAddress(Folder& folder, const QString& separator, const QString& item, int trailing)
 {
-    static const QRegularExpression NAMED(QStringLiteral("^(.*?)\\s*<([^<>]*)>\\s*(.*)$"));
+    // The address is in the last angle brackets, or else in the first ones
+    // that text follows.
+    static const QRegularExpression NAMED(QStringLiteral("^(.*?)\\s*<([^<>]*)>()$"));
+    static const QRegularExpression NAMED_BEFORE_TEXT(QStringLiteral("^(.*?)\\s*<([^<>]*)>\\s*(.*)$"));
     static const QRegularExpression QUOTED(QStringLiteral("^\"((?:[^\"\\\\]|\\\\.)*)\"$"));
     static const QRegularExpression ESCAPE(QStringLiteral("\\\\(.)"));
 
-    const QRegularExpressionMatch named = NAMED.match(item);
+    QRegularExpressionMatch named = NAMED.match(item);
+    if (!named.hasMatch())
+        named = NAMED_BEFORE_TEXT.match(item);
     if (!named.hasMatch()) {
         const QString address = MailAddress::headerForm(item, false);
         if (!address.isNull())

@@ -11,4 +11,6 @@ export XDG_RUNTIME_DIR=$(mktemp -d)
 chmod 0700 "$XDG_RUNTIME_DIR"
 cd "$BUILD_DIR"
 # A random first display number keeps test runs started side by side apart.
-xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 1280x1024x24" ctest --output-on-failure -j "$(nproc)" "$@"
+# Without -noreset the server resets whenever its last client leaves, and a
+# test that connects during that reset finds no display.
+xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 1280x1024x24 -noreset" ctest --output-on-failure -j "$(nproc)" "$@"

@@ -39,9 +39,9 @@ private slots:
             << QStringLiteral("ann@x.org;J\u00f6rg \u00d6d\u00f6n M\u00fcller-L\u00fcdenscheidt von B\u00e4r <j@x.org>")
             << "To: ann@x.org,\n =?utf-8?B?SsO2cmcgw5Zkw7ZuIE3DvGxsZXItTMO8ZGVuc2NoZWlkdCB2b24gQsOkcg==?=\n <j@x.org>\n";
         QTest::newRow("what is no address stays out of encoded words") << "to"
-            << QStringLiteral("Zo\u00eb <not an address>;<a@b.org> home (x);zoe smith@example.org;Zo\u00eb <zoe@example.org> (Zo\u00eb)")
+            << QStringLiteral("Zo\u00eb <not an address>;<a@b.org> home (x);zoe smith@example.org;Zo\u00eb <zoe@example.org> (Zo\u00eb);a <b> <c@d.org>")
             << "To: =?utf-8?B?Wm/Dqw==?= <not an address>, <a@b.org> (home \\(x\\)), zoe\n"
-               " smith@example.org, =?utf-8?B?Wm/Dqw==?= <zoe@example.org>\n (=?utf-8?B?Wm/Dqw==?=)\n";
+               " smith@example.org, =?utf-8?B?Wm/Dqw==?= <zoe@example.org>\n (=?utf-8?B?Wm/Dqw==?=), \"a <b>\" <c@d.org>\n";
         QTest::newRow("no address") << "to" << " ; ," << QString();
         QTest::newRow("long parameter") << "filename" << QString(100, 'n') + ".txt"
             << "filename*0*=utf-8''nnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnn\n"
