@@ -70,10 +70,11 @@ QStringList AttachmentFileNames::files(const QStringList& names)
             dot = given.size();
         const QString stem = given.left(dot);
         const QString extension = given.mid(dot);
-        const QString key = numbered(stem, extension, 1).toLower();
+        const QString unnumbered = numbered(stem, extension, 1);
+        const QString key = unnumbered.toLower();
         int number = nextNumber.value(key, 1);
-        QString fileName = numbered(stem, extension, number);
-        QString folded = fileName.toLower();
+        QString fileName = number == 1 ? unnumbered : numbered(stem, extension, number);
+        QString folded = number == 1 ? key : fileName.toLower();
         while (taken.contains(folded)) {
             fileName = numbered(stem, extension, ++number);
             folded = fileName.toLower();

@@ -76,6 +76,24 @@ QString charsetParameter(const QString& charset)
     return QStringLiteral("charset=\"") + charset + QUOTE;
 }
 
+// Writes every attachment of the message into its temporary folder under
+// the given file names, one each; false where a name is null or a file
+// cannot be written.
+bool writeAttachmentFiles(const Email& email, const QStringList& fileNames)
+{
+    for (int i = 0; i < fileNames.size(); ++i) {
+        const QString& fileName = fileNames.at(i);
+        if (fileName.isNull())
+            return false;
+        if (attachmentManager.writeFileMakeDir(email.tempDir, fileName, email.attachmentData.at(i),
+                                               email.attachmentIsBinary.at(i))
+                .isNull()) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // The escape of a value placed inside an AppleScript string literal.
 QString appleScriptEscaped(const QString& value)
 {
@@ -594,17 +612,7 @@ int Email::send()
 
 bool Email::createTempAttachments()
 {
-    const QStringList fileNames = AttachmentFileNames::files(attachmentNames);
-    for (int i = 0; i < fileNames.size(); ++i) {
-        const QString& fileName = fileNames.at(i);
-        if (fileName.isNull())
-            return false;
-        if (attachmentManager.writeFileMakeDir(tempDir, fileName, attachmentData.at(i), attachmentIsBinary.at(i))
-                .isNull()) {
-            return false;
-        }
-    }
-    return true;
+    return writeAttachmentFiles(*this, AttachmentFileNames::files(attachmentNames));
 }
 
 int Email::mailAppSend()
@@ -664,10 +672,11 @@ int Email::thunderbirdSend()
     addEntry("body", body);
 
     if (!attachmentNames.isEmpty()) {
-        if (!createTempAttachments())
+        const QStringList fileNames = AttachmentFileNames::files(attachmentNames);
+        if (!writeAttachmentFiles(*this, fileNames))
             return SendFileCreationFailed;
         QStringList urls;
-        for (const QString& fileName : AttachmentFileNames::files(attachmentNames))
+        for (const QString& fileName : fileNames)
             urls << composeAttachmentUrl(tempFilePath(fileName));
         compose += QStringLiteral("attachment='") + urls.join(QLatin1Char(',')) + QStringLiteral("',");
     }

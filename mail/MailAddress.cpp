@@ -1,5 +1,7 @@
 #include "mail/MailAddress.h"
 
+#include "mail/MailText.h"
+
 #include <QUrl>
 
 #include <algorithm>
@@ -14,11 +16,6 @@ const char ATOM_SPECIALS[] = "!#$%&'*+-/=?^_`{|}~";
 // Characters that no unquoted word and no domain holds.
 const char WORD_SPECIALS[] = "()<>[]:;@\\,\"";
 
-bool isBlank(QChar c)
-{
-    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
-}
-
 bool isAtomCharacter(QChar c)
 {
     const ushort u = c.unicode();
@@ -28,14 +25,15 @@ bool isAtomCharacter(QChar c)
            || (u != 0 && strchr(ATOM_SPECIALS, u));
 }
 
-// Atoms separated by single dots, none at either end.
-bool isDotAtom(const QString& text)
+// Atoms separated by single separators, none at either end: a dot-atom
+// with ".", a phrase of plain words with " ".
+bool isAtomsSeparatedBy(const QString& text, QChar separator)
 {
-    if (text.isEmpty() || text.startsWith(QLatin1Char('.')) || text.endsWith(QLatin1Char('.'))
-        || text.contains(QLatin1String("..")))
+    if (text.isEmpty() || text.startsWith(separator) || text.endsWith(separator)
+        || text.contains(QString(2, separator)))
         return false;
     for (const QChar c : text) {
-        if (c != QLatin1Char('.') && !isAtomCharacter(c))
+        if (c != separator && !isAtomCharacter(c))
             return false;
     }
     return true;
@@ -61,7 +59,7 @@ bool isWord(const QString& text)
 QString localText(const QString& given, bool blanksAllowed)
 {
     const auto endsAddress = [blanksAllowed](QChar c) {
-        return (isBlank(c) && !blanksAllowed) || c == QLatin1Char('<') || c == QLatin1Char('>');
+        return (MailText::isBlank(c) && !blanksAllowed) || c == QLatin1Char('<') || c == QLatin1Char('>');
     };
     QString text = QStringLiteral("");
     bool quoted = false;
@@ -84,11 +82,21 @@ QString localText(const QString& given, bool blanksAllowed)
     return std::any_of(given.begin(), given.end(), endsAddress) ? QString() : given;
 }
 
+// Text as a quoted string: in double quotes, with "\\" and "\"" escaped by
+// a backslash.
+QString quotedString(const QString& text)
+{
+    QString escaped = text;
+    escaped.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+    escaped.replace(QLatin1Char('"'), QLatin1String("\\\""));
+    return QLatin1Char('"') + escaped + QLatin1Char('"');
+}
+
 // A local part as a header carries it: a dot-atom as it is, anything else
 // as a quoted string.
 QString localForm(const QString& text)
 {
-    return isDotAtom(text) ? text : MailAddress::quotedString(text);
+    return isAtomsSeparatedBy(text, QLatin1Char('.')) ? text : quotedString(text);
 }
 
 // A domain in its ASCII form, or a domain literal ("[192.0.2.1]") as it
@@ -105,10 +113,7 @@ QString domainForm(const QString& given)
     }
     if (!isWord(given))
         return QString();
-    bool ascii = true;
-    for (const QChar c : given)
-        ascii = ascii && c.unicode() < 0x80;
-    if (ascii)
+    if (MailText::isAscii(given))
         return given;
     const QByteArray ace = QUrl::toAce(given);
     return ace.isEmpty() ? QString() : QString::fromLatin1(ace);
@@ -135,10 +140,7 @@ QString MailAddress::headerForm(const QString& text, bool inAngleBrackets)
     return form.size() > MAX_ADDRESS ? QString() : form;
 }
 
-QString MailAddress::quotedString(const QString& text)
+QString MailAddress::displayName(const QString& name)
 {
-    QString escaped = text;
-    escaped.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
-    escaped.replace(QLatin1Char('"'), QLatin1String("\\\""));
-    return QLatin1Char('"') + escaped + QLatin1Char('"');
+    return isAtomsSeparatedBy(name, QLatin1Char(' ')) ? name : quotedString(name);
 }

@@ -3,10 +3,11 @@
 
 #include <QString>
 
-// One mail address (RFC 5322 addr-spec) in the form a header carries it:
-// the local part as a dot-atom where it is one and as a quoted string
-// otherwise, the domain in its ASCII form or as a domain literal. A local
-// part outside ASCII goes as UTF-8 (RFC 6532), since it has no ASCII form.
+// One mail address (RFC 5322: local part, "@", domain) in the form a header
+// carries it: the local part as a dot-atom where it is one and as a quoted
+// string otherwise, the domain in its ASCII form or as a domain literal. A
+// local part outside ASCII goes as UTF-8 (RFC 6532), since it has no ASCII
+// form.
 class MailAddress
 {
 public:
@@ -21,9 +22,10 @@ public:
     // without "@" is taken as it is when it is one word.
     static QString headerForm(const QString& text, bool inAngleBrackets);
 
-    // Text as an RFC 5322 quoted string: in double quotes, with "\" and "\""
-    // escaped by a backslash.
-    static QString quotedString(const QString& text);
+    // A display name of plain ASCII as a header carries it: as it is where
+    // it is words of atom characters between single blanks, otherwise as a
+    // quoted string.
+    static QString displayName(const QString& name);
 };
 
 #endif // VORNHELM_MAILADDRESS_H

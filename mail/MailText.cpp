@@ -64,11 +64,6 @@ struct NonBase64Digits {
 };
 constexpr NonBase64Digits NON_BASE64_DIGITS;
 
-bool isBlank(QChar c)
-{
-    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
-}
-
 // A header value on one line: a line break would end the header block and
 // other controls are not text. CR LF, CR and LF become one blank each.
 QString headerValue(const QString& value)
@@ -99,7 +94,7 @@ bool needsEncodedWords(const QString& text, int firstWordRoom = MAX_PLAIN_WORD)
     int word = 0;
     int room = firstWordRoom;
     for (const QChar c : text) {
-        if (isBlank(c)) {
+        if (MailText::isBlank(c)) {
             if (word > 0)
                 room = MAX_PLAIN_WORD;
             else
@@ -252,11 +247,11 @@ public:
         QString before = separator;
         for (int i = 0; i < text.size();) {
             const int blanks = i;
-            while (i < text.size() && isBlank(text.at(i)))
+            while (i < text.size() && MailText::isBlank(text.at(i)))
                 ++i;
             before += text.midRef(blanks, i - blanks);
             const int word = i;
-            while (i < text.size() && !isBlank(text.at(i)))
+            while (i < text.size() && !MailText::isBlank(text.at(i)))
                 ++i;
             add(before, text.mid(word, i - word), trailing);
             before.clear();
@@ -277,7 +272,7 @@ private:
     void breakLine(const QString& separator)
     {
         int head = 0;
-        while (head < separator.size() && !isBlank(separator.at(head)))
+        while (head < separator.size() && !MailText::isBlank(separator.at(head)))
             ++head;
         out_ += separator.leftRef(head) + NEWLINE;
         column_ = 0;
@@ -369,14 +364,7 @@ void addComment(Folder& folder, const QString& text, int trailing)
 // them; a longer name goes as encoded words, which fold between them.
 void addNamed(Folder& folder, const QString& separator, const QString& name, const QString& angleAddress, int trailing)
 {
-    static const QRegularExpression PHRASE(QStringLiteral("^[-A-Za-z0-9!#$%&'*+/=?^_`{|}~]+( [-A-Za-z0-9!#$%&'*+/=?^_`{|}~]+)*$"));
-    QString phrase;
-    if (needsEncodedWords(name))
-        phrase = wholeEncodedWord(name);
-    else if (PHRASE.match(name).hasMatch())
-        phrase = name;
-    else
-        phrase = MailAddress::quotedString(name);
+    const QString phrase = needsEncodedWords(name) ? wholeEncodedWord(name) : MailAddress::displayName(name);
     const QString whole = phrase + BLANK + angleAddress;
     if (!phrase.isNull() && BLANK.size() + whole.size() + trailing <= MAX_HEADER_LINE) {
         folder.add(separator, whole, trailing);
@@ -395,16 +383,12 @@ void addNamed(Folder& folder, const QString& separator, const QString& name, con
 // its line.
 void addAddress(Folder& folder, const QString& separator, const QString& item, int trailing)
 {
-    // The address is in the last angle brackets, or else in the first ones
-    // that text follows.
-    static const QRegularExpression NAMED(QStringLiteral("^(.*?)\\s*<([^<>]*)>()$"));
-    static const QRegularExpression NAMED_BEFORE_TEXT(QStringLiteral("^(.*?)\\s*<([^<>]*)>\\s*(.*)$"));
+    // The address is in the last angle brackets.
+    static const QRegularExpression NAMED(QStringLiteral("^(.*?)\\s*<([^<>]*)>\\s*([^<>]*)$"));
     static const QRegularExpression QUOTED(QStringLiteral("^\"((?:[^\"\\\\]|\\\\.)*)\"$"));
     static const QRegularExpression ESCAPE(QStringLiteral("\\\\(.)"));
 
-    QRegularExpressionMatch named = NAMED.match(item);
-    if (!named.hasMatch())
-        named = NAMED_BEFORE_TEXT.match(item);
+    const QRegularExpressionMatch named = NAMED.match(item);
     if (!named.hasMatch()) {
         const QString address = MailAddress::headerForm(item, false);
         if (!address.isNull())
@@ -605,6 +589,11 @@ bool MailText::isPlainBase64(const QString& text)
     }
     // The bits of the last digit that fall into the padding are zero.
     return padding == 0 || (base64Value(p[digits - 1]) & (padding == 1 ? 0x03 : 0x0f)) == 0;
+}
+
+bool MailText::isBlank(QChar c)
+{
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
 }
 
 bool MailText::isAscii(const QString& text)

@@ -55,6 +55,8 @@ public:
     static bool isPlainBase64(const QString& text);
 
     static bool isAscii(const QString& text);
+    // A blank or a tab: what folds and separates words in a header.
+    static bool isBlank(QChar c);
     // Whether text may go as it stands under "7bit": ASCII without NUL or
     // carriage returns, and no line longer than 998 characters.
     static bool is7bitSafe(const QString& text);
