@@ -1,8 +1,7 @@
 #include "mail/MailAddress.h"
 
+#include "mail/IdnDomain.h"
 #include "mail/MailText.h"
-
-#include <QUrl>
 
 #include <algorithm>
 #include <cstring>
@@ -99,8 +98,8 @@ QString localForm(const QString& text)
     return isAtomsSeparatedBy(text, QLatin1Char('.')) ? text : quotedString(text);
 }
 
-// A domain in its ASCII form, or a domain literal ("[192.0.2.1]") as it
-// is; null when it is neither.
+// A domain as a header carries it (see IdnDomain), or a domain literal
+// ("[192.0.2.1]") as it is; null when it is neither.
 QString domainForm(const QString& given)
 {
     if (given.startsWith(QLatin1Char('[')) && given.endsWith(QLatin1Char(']')) && given.size() >= 2) {
@@ -113,10 +112,7 @@ QString domainForm(const QString& given)
     }
     if (!isWord(given))
         return QString();
-    if (MailText::isAscii(given))
-        return given;
-    const QByteArray ace = QUrl::toAce(given);
-    return ace.isEmpty() ? QString() : QString::fromLatin1(ace);
+    return IdnDomain::headerForm(given);
 }
 
 } // namespace

@@ -5,8 +5,8 @@
 
 // One mail address (RFC 5322: local part, "@", domain) in the form a header
 // carries it: the local part as a dot-atom where it is one and as a quoted
-// string otherwise, the domain in its ASCII form or as a domain literal. A
-// local part outside ASCII goes as UTF-8 (RFC 6532), since it has no ASCII
+// string otherwise, the domain as IdnDomain gives it or as a domain literal.
+// A local part outside ASCII goes as UTF-8 (RFC 6532), since it has no ASCII
 // form.
 class MailAddress
 {

@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   cmake make g++ pkg-config
   qtbase5-dev libqt5webkit5-dev qttools5-dev qhelpgenerator-qt5
-  libhpdf-dev zlib1g-dev
+  libhpdf-dev zlib1g-dev libidn2-dev
   xdg-utils libfile-mimeinfo-perl shared-mime-info
   xvfb xauth x11-utils
   poppler-utils qpdf python3 procps

@@ -164,6 +164,16 @@ private slots:
                                        << QString(40, 'a') + QStringLiteral("@example.com, ") + formsBack
                                        << QStringLiteral("\u00e9\u00e9=\u00e9?\u00e9_") + QStringLiteral("\u4f1a\u8b70").repeated(20)
                                        << QStringLiteral("hi") << QList<Attachment>();
+        // Domains outside ASCII as mail and browsers map them today; those without an ASCII form in UTF-8; a final
+        // dot dropped.
+        const QString domains = QStringLiteral("Dora <d@stra\u00dfe.de>;g@\u03b2\u03cc\u03bb\u03bf\u03c2.com;"
+                                               "n@\u0646\u0627\u0645\u0647\u200c\u0627\u06cc.ir;K\u00e4the <k@\u0915\u094d\u200d\u0937.in>;"
+                                               "j@a\u200db.de;Schnee <s@\u2603.net>;a@example.com.;Carl <c@M\u00dcNCHEN.DE.>;bob@example.com");
+        const QString domainsBack = QStringLiteral("Dora <d@xn--strae-oqa.de>, g@xn--nxasmm1c.com, n@xn--mgba3gch31f060k.ir, "
+                                                   "K\u00e4the <k@xn--11b2ezcw70k.in>, j@a\u200db.de, Schnee <s@\u2603.net>, "
+                                                   "a@example.com, Carl <c@xn--mnchen-3ya.de>, bob@example.com");
+        QTest::newRow("international domains") << false << QString() << domains << domainsBack << QStringLiteral("domains")
+                                               << QStringLiteral("hi") << QList<Attachment>();
         QTest::newRow("html attachments utf-8") << true << QString() << all << allBack << uSubject
                                                 << QStringLiteral("<p>") + unicode + QStringLiteral("</p>\n") << files;
         QTest::newRow("hostile")

@@ -121,6 +121,24 @@ private slots:
         QTest::newRow("254 characters") << QString(242, 'a') + "@example.org" << QString(242, 'a') + "@example.org"
                                         << QString(242, 'a') + "@example.org";
         QTest::newRow("255 characters") << QString(243, 'a') + "@example.org" << none << none;
+        // Domains outside ASCII as mail and browsers map them today, not the older way that maps these letters
+        // away and so names other domains.
+        const auto international = [](const char* name, const QString& given, const QString& form) {
+            QTest::newRow(name) << given << form << form;
+        };
+        international("sharp s kept", QStringLiteral("d@stra\u00dfe.de"), "d@xn--strae-oqa.de");
+        international("Greek final sigma kept", QStringLiteral("g@\u03b2\u03cc\u03bb\u03bf\u03c2.com"), "g@xn--nxasmm1c.com");
+        international("ZWNJ kept", QStringLiteral("n@\u0646\u0627\u0645\u0647\u200c\u0627\u06cc.ir"), "n@xn--mgba3gch31f060k.ir");
+        international("ZWJ kept", QStringLiteral("k@\u0915\u094d\u200d\u0937.in"), "k@xn--11b2ezcw70k.in");
+        // No ASCII form: as given, in UTF-8.
+        international("ZWJ where it may not stand", QStringLiteral("j@a\u200db.de"), QStringLiteral("j@a\u200db.de"));
+        international("symbol", QStringLiteral("s@\u2603.net"), QStringLiteral("s@\u2603.net"));
+        international("mapped to what no host name holds", QStringLiteral("p@a\u2474.de"), QStringLiteral("p@a\u2474.de"));
+        // The final dot names the same domain.
+        international("final dot", "a@example.com.", "a@example.com");
+        international("final dot outside ASCII", QStringLiteral("c@M\u00dcNCHEN.DE."), "c@xn--mnchen-3ya.de");
+        international("final full stop mapped", QStringLiteral("c@m\u00fcnchen.de\u3002"), "c@xn--mnchen-3ya.de");
+        QTest::newRow("domain of a dot") << "a@." << none << none;
     }
 
     void addressForms()
