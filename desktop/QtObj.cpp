@@ -31,6 +31,12 @@ public:
 
     int qt_metacall(QMetaObject::Call call, int id, void** args) override
     {
+        // The bridge passes -1 for a page call it could not match to any
+        // method or property (too few arguments, for one). Shifted, it would
+        // name one of QObject's own members and run it on whatever the
+        // arguments hold; left negative, the call does nothing.
+        if (id < 0)
+            return id;
         switch (call) {
         case QMetaObject::InvokeMetaMethod:
         case QMetaObject::RegisterMethodArgumentMetaType:

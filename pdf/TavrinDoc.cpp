@@ -1,4 +1,5 @@
 #include "pdf/TavrinDoc.h"
+#include "pdf/XmlEntityReferences.h"
 
 #include <QXmlStreamReader>
 
@@ -26,12 +27,14 @@ const QString NOTE_ATTRIBUTE = QStringLiteral("note");
 
 enum class Level { Outside, Document, Page, Line };
 
-QString positioned(const QXmlStreamReader& xml, const QString& reason)
+QString positioned(qint64 line, qint64 column, const QString& reason)
 {
-    return QStringLiteral("Invalid document at line %1, column %2: %3")
-        .arg(xml.lineNumber())
-        .arg(xml.columnNumber())
-        .arg(reason);
+    return QStringLiteral("Invalid document at line %1, column %2: %3").arg(line).arg(column).arg(reason);
+}
+
+QString unresolvedEntity(const QString& name)
+{
+    return QStringLiteral("unresolved entity &%1;").arg(name);
 }
 
 // Attributes other than `allowed` (none when empty), namespace declarations
@@ -118,9 +121,23 @@ bool TavrinDoc::readXml(const QString& text, QString& error)
     QString lineText;
     QString lineNote;
     QString refusal;
+    // The first reference in the content to an entity whose text the reader
+    // leaves out, found once the declarations are read.
+    int lostTextAt = -1;
+    QString lostTextEntity;
+    qint64 lostTextLine = 0;
+    qint64 lostTextColumn = 0;
 
     while (refusal.isEmpty() && !xml.atEnd()) {
-        switch (xml.readNext()) {
+        const QXmlStreamReader::TokenType token = xml.readNext();
+        if (lostTextAt >= 0 && xml.characterOffset() > lostTextAt) {
+            // The reader has passed over the reference: refused where it stands, just past its ";".
+            refusal = unresolvedEntity(lostTextEntity);
+            XmlEntityReferences::lineAndColumn(text, lostTextAt + lostTextEntity.size() + 2, lostTextLine,
+                                               lostTextColumn);
+            break;
+        }
+        switch (token) {
         case QXmlStreamReader::StartElement: {
             const QStringRef name = xml.qualifiedName();
             // Asked once: every call hands out a new copy of the list.
@@ -175,8 +192,15 @@ bool TavrinDoc::readXml(const QString& text, QString& error)
                 refusal = QStringLiteral("text outside a <line>");
             break;
         case QXmlStreamReader::EntityReference:
-            refusal = QStringLiteral("unresolved entity &%1;").arg(xml.name());
+            refusal = unresolvedEntity(xml.name().toString());
             break;
+        case QXmlStreamReader::DTD: {
+            const QSet<QString> unexpanded = XmlEntityReferences::unexpanded(xml.entityDeclarations());
+            if (!unexpanded.isEmpty())
+                lostTextAt = XmlEntityReferences::firstReference(text, int(xml.characterOffset()), unexpanded,
+                                                                 lostTextEntity);
+            break;
+        }
         default:
             // Declarations, comments and processing instructions carry no content.
             break;
@@ -189,7 +213,8 @@ bool TavrinDoc::readXml(const QString& text, QString& error)
         refusal = QStringLiteral("no <%1> element").arg(DOC_ELEMENT);
     if (refusal.isEmpty())
         return true;
-    error = positioned(xml, refusal);
+    error = lostTextLine > 0 ? positioned(lostTextLine, lostTextColumn, refusal)
+                             : positioned(xml.lineNumber(), xml.columnNumber(), refusal);
     clear();
     return false;
 }

@@ -6,6 +6,7 @@
 
 #include "core/AppSettings.h"
 #include "DesktopTestPage.h"
+#include "desktop/QtObj.h"
 #include "desktop/QtWebViewPrivate.h"
 #include "devtools/HelpBrowserDialog.h"
 #include "devtools/JsInjectorDialog.h"
@@ -53,6 +54,9 @@ private slots:
         QFETCH(QString, answer);
         eval(call);
         QCOMPARE(takeCalls(), answer);
+        // Whatever the call was, the program is still there and answers the next one.
+        eval(QStringLiteral("QtObj.registerExtension(key, 'alive', 99, 'vhx', true);"));
+        QCOMPARE(takeCalls(), QStringLiteral(R"([["invokeCallback","alive",[99,true,0,""],0]])"));
     }
 
     void frameIdRoad()
@@ -96,6 +100,21 @@ private slots:
         const QString expected = QStringLiteral("function function undefined undefined undefined undefined undefined");
         QCOMPARE(eval(probe).toString(), expected);
         QCOMPARE(mainFrame()->childFrames().value(0)->evaluateJavaScript(probe).toString(), expected);
+    }
+
+    // The index the bridge passes for a member it could not match reaches no member, method or property.
+    void unmatchedIndexReachesNothing()
+    {
+        QObject* script = m_view.privateObject()->scriptObject();
+        for (QMetaObject::Call call : {QMetaObject::InvokeMetaMethod, QMetaObject::ReadProperty,
+                                       QMetaObject::WriteProperty, QMetaObject::ResetProperty,
+                                       QMetaObject::QueryPropertyDesignable, QMetaObject::QueryPropertyUser}) {
+            QString value = QStringLiteral("untouched");
+            void* args[] = {&value, nullptr, nullptr};
+            QCOMPARE(script->qt_metacall(call, -1, args), -1);
+            QCOMPARE(value, QStringLiteral("untouched"));
+        }
+        QCOMPARE(script->objectName(), QString());
     }
 
     void developerMenuAndHelpDialogs()
@@ -168,6 +187,30 @@ void TestQtWebView::callIsAnsweredExactly_data()
     QTest::newRow("line separator") << "QtObj.registerMimeType(key, 'cb', 3, '', 'a\\u2028b', true, true);"
         << QString(R"([["invokeCallback","cb",[3,false,1000,"Could not register mime type: \"\" with associated )"
                    R"(extension: \"a%1b\""],0]])").arg(QChar(0x2028));
+
+    // Calls the bridge cannot match to a slot do nothing at all; arguments of the wrong kind are converted.
+    for (const char* slot : {"registerExtension", "registerMimeType", "tavrinDocToPdf", "sendMail"})
+        QTest::newRow(qPrintable(QStringLiteral("%1, no arguments").arg(slot)))
+            << QStringLiteral("QtObj.%1();").arg(slot) << "[]";
+    QTest::newRow("registerExtension, too few") << "QtObj.registerExtension(key, 'cb', 1, 'vhx');" << "[]";
+    QTest::newRow("registerMimeType, too few") << "QtObj.registerMimeType(key, 'cb', 1, 'text/x-a');" << "[]";
+    QTest::newRow("tavrinDocToPdf, too few") << "QtObj.tavrinDocToPdf(key, 'cb', 1, '<tavrindoc/>');" << "[]";
+    QTest::newRow("sendMail, too few") << "QtObj.sendMail(key, 'cb', 1, 'a@b.org');" << "[]";
+    QTest::newRow("sendMail, one too few") << "QtObj.sendMail(key, 'cb', 1, 'a@b.org', 's');" << "[]";
+    // undefined converts to no text and NaN to no call number: neither call is matched.
+    QTest::newRow("undefined everywhere")
+        << "QtObj.registerExtension(undefined, undefined, undefined, undefined, undefined);" << "[]";
+    QTest::newRow("NaN call number") << "QtObj.registerExtension(key, 'cb', NaN, 'vhx', true);" << "[]";
+    QTest::newRow("objects") << "QtObj.registerExtension({}, {}, {}, {}, {});" << wrong;
+    QTest::newRow("objects after the key") << "QtObj.registerExtension(key, {a: 1}, [2], 'vhx', {});"
+                                           << R"([["invokeCallback","[object Object]",[2,true,0,""],0]])";
+    QTest::newRow("null and strings for numbers")
+        << "QtObj.tavrinDocToPdf(key, 'cb', 'seven', null, null);"
+        << R"([["invokeCallback","cb",[0,false,1000,"Could not convert Tavrin XML to PDF. The xml data was not provided."],0]])";
+    QTest::newRow("sendMail, frame id of the wrong kind") << "QtObj.sendMail(NaN); QtObj.sendMail({}); QtObj.sendMail(undefined); "
+                                                "QtObj.sendMail(null); QtObj.sendMail('x');" << "[]";
+    QTest::newRow("sendMail, objects") << "QtObj.sendMail({}, {}, {}, {}, {}, {});" << wrong;
+    QTest::newRow("sendMail, undefined key") << "QtObj.sendMail(undefined, 'cb', NaN, null, {}, undefined);" << "[]";
 }
 
 QTEST_MAIN(TestQtWebView)

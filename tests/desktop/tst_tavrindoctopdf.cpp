@@ -66,6 +66,11 @@ void TestTavrinDocToPdf::answer_data()
         << R"([["onPdf",[21,false,1000,"Could not convert Tavrin XML to PDF. The xml data was not provided."],0]])";
     QTest::newRow("not well-formed") << "<tavrindoc><page>" << "x"
                                      << R"([["onPdf",[21,false,1001,"Could not convert Tavrin XML to PDF. )";
+    QTest::newRow("external entity")
+        << "<!DOCTYPE tavrindoc [<!ENTITY e SYSTEM \"file:///etc/passwd\">]>\n<tavrindoc><page><line>a&e;b</line></page>"
+           "</tavrindoc>" << "x"
+        << R"([["onPdf",[21,false,1001,"Could not convert Tavrin XML to PDF. Invalid document at line 2, )"
+           R"(column 27: unresolved entity &e;"],0]])";
 }
 
 QTEST_MAIN(TestTavrinDocToPdf)

@@ -107,6 +107,33 @@ private slots:
         QTest::newRow("element") << P + "<line>a <b>bold</b></line>" + E << Pages() << "unknown element <b>$";
         QTest::newRow("attribute") << P + "<line x=\"\"/>" + E << Pages() << "unknown attribute \"x\" of <line>$";
         QTest::newRow("text outside a line") << P + "stray" + E << Pages() << "text outside a <line>$";
+        // Entities: what the reader does not expand is refused where it is referenced, just past its ";".
+        const QString external = "<!DOCTYPE tavrindoc [<!ENTITY e SYSTEM \"file:///etc/passwd\">%1]>\n";
+        const QString at = "^Invalid document at line %1, column %2: ";
+        QTest::newRow("undeclared entity") << P + "\n<line>a&x;b</line>" + E << Pages()
+                                           << at.arg(2).arg(10) + "Entity 'x' not declared\\.$";
+        QTest::newRow("external entity") << external.arg("") + P + "\n<line>a&e;b</line>" + E << Pages()
+                                         << at.arg(3).arg(10) + "unresolved entity &e;$";
+        QTest::newRow("external entity alone in a line, CR LF")
+            << external.arg("") + P + "\r\n<line/><line>&e;</line>" + E << Pages()
+            << at.arg(3).arg(16) + "unresolved entity &e;$";
+        QTest::newRow("PUBLIC entity") << "<!DOCTYPE tavrindoc [<!ENTITY pub PUBLIC \"-//V//E\" \"p.ent\">]>" + P
+                                              + "<line>&pub;</line>" + E
+                                       << Pages() << at.arg(1).arg(89) + "unresolved entity &pub;$";
+        QTest::newRow("internal entity holding an external one")
+            << external.arg("<!ENTITY deep '[&#38;e;]'><!ENTITY i 'x&deep;y'>") + P + "<line>&i;</line>" + E << Pages()
+            << at.arg(2).arg(26) + "unresolved entity &i;$";
+        QTest::newRow("external entity declared, not referenced")
+            << external.arg("<!ENTITY w 'W'>") + P + "<line note=\"&w;\">&w; <!-- > &e; --><![CDATA[> &e;]]> &amp;e;"
+                   "</line><?pi > &e;?>" + E
+            << Pages{{"1/1 W > &e; &e;[W]"}} << QString();
+        // Declarations after an unread parameter entity are not taken: their references stay unresolved.
+        QTest::newRow("external parameter entity")
+            << "<!DOCTYPE tavrindoc [<!ENTITY % p SYSTEM \"p.ent\"> %p; <!ENTITY w 'W'>]>" + P + "<line>&w;</line>" + E
+            << Pages() << at.arg(1).arg(97) + "unresolved entity &w;$";
+        QTest::newRow("external entity in an attribute")
+            << external.arg("") + P + "<line note=\"> &e;\"/>" + E << Pages()
+            << position.arg(2) + "Reference to external entity 'e' in attribute value\\.$";
         const QString line = "<line>l</line>";
         QTest::newRow("page over linesPerPage") << P + line.repeated(50) + "</page>\n<page>" + line.repeated(51) + E
                                                 << Pages() << position.arg(2) + "page 2 has more than 50 lines$";
