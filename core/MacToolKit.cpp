@@ -1,5 +1,7 @@
 #include "core/MacToolKit.h"
 
+#include "core/DesktopExec.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -24,6 +26,11 @@ const QString APPLICATIONS_SUBFOLDER = QStringLiteral("/applications");
 const QString DESKTOP_ENTRY_GROUP = QStringLiteral("[Desktop Entry]");
 const QString DESKTOP_NAME_KEY = QStringLiteral("Name");
 const QString DESKTOP_EXEC_KEY = QStringLiteral("Exec");
+const char FLATPAK_USER_DIR_VAR[] = "FLATPAK_USER_DIR";
+const char FLATPAK_SYSTEM_DIR_VAR[] = "FLATPAK_SYSTEM_DIR";
+const QString FLATPAK_USER_SUBFOLDER = QStringLiteral("/flatpak");
+const QString FLATPAK_SYSTEM_DEFAULT = QStringLiteral("/var/lib/flatpak");
+const QString FLATPAK_EXPORTED_BIN = QStringLiteral("/exports/bin/");
 
 // Shell and AppleScript texts.
 const QString BASH_SHEBANG = QStringLiteral("#!/bin/bash\n");
@@ -62,11 +69,16 @@ QString mailtoDesktopId()
     return firstLine(process.readAllStandardOutput());
 }
 
+QString dataHome()
+{
+    const QString home = qEnvironmentVariable(XDG_DATA_HOME_VAR);
+    return home.isEmpty() ? QDir::homePath() + XDG_DATA_HOME_DEFAULT : home;
+}
+
 QStringList dataFolders()
 {
     QStringList folders;
-    const QString home = qEnvironmentVariable(XDG_DATA_HOME_VAR);
-    folders << (home.isEmpty() ? QDir::homePath() + XDG_DATA_HOME_DEFAULT : home);
+    folders << dataHome();
     QString dirs = qEnvironmentVariable(XDG_DATA_DIRS_VAR);
     if (dirs.isEmpty())
         dirs = XDG_DATA_DIRS_DEFAULT;
@@ -136,69 +148,26 @@ QString desktopEntryValue(const QString& path, const QString& key)
     return QString();
 }
 
-// The escapes of desktop-entry string values.
-QString unescapeDesktopString(const QString& value)
+// The installations whose exported launchers a flatpak application may have,
+// the user's first, each where flatpak itself looks for it.
+QStringList flatpakInstallations()
 {
-    QString result;
-    result.reserve(value.size());
-    for (int i = 0; i < value.size(); ++i) {
-        const QChar c = value.at(i);
-        if (c != QLatin1Char('\\') || i + 1 == value.size()) {
-            result += c;
-            continue;
-        }
-        const QChar next = value.at(++i);
-        switch (next.unicode()) {
-        case 's': result += QLatin1Char(' '); break;
-        case 'n': result += QLatin1Char('\n'); break;
-        case 't': result += QLatin1Char('\t'); break;
-        case 'r': result += QLatin1Char('\r'); break;
-        case '\\': result += QLatin1Char('\\'); break;
-        default: result += c; result += next; break;
-        }
-    }
-    return result;
+    const QString user = qEnvironmentVariable(FLATPAK_USER_DIR_VAR);
+    const QString system = qEnvironmentVariable(FLATPAK_SYSTEM_DIR_VAR);
+    return {user.isEmpty() ? dataHome() + FLATPAK_USER_SUBFOLDER : user,
+            system.isEmpty() ? FLATPAK_SYSTEM_DEFAULT : system};
 }
 
-// The program of an Exec value: its first argument, which may be quoted
-// ("\"", "`", "$" and "\\" escaped by a backslash inside the quotes), with
-// field codes such as %u dropped and "%%" read as "%".
-QString execProgram(const QString& execValue)
+// The launcher that an installation exports for the application: it starts
+// the application inside its sandbox with the arguments it is given.
+QString flatpakLauncher(const QString& application)
 {
-    const QString command = unescapeDesktopString(execValue);
-    int i = 0;
-    while (i < command.size() && command.at(i).isSpace())
-        ++i;
-    QString word;
-    bool quoted = false;
-    for (; i < command.size(); ++i) {
-        const QChar c = command.at(i);
-        if (quoted) {
-            if (c == QLatin1Char('"')) {
-                quoted = false;
-            } else if (c == QLatin1Char('\\') && i + 1 < command.size()
-                       && QStringLiteral("\"`$\\").contains(command.at(i + 1))) {
-                word += command.at(++i);
-            } else {
-                word += c;
-            }
-        } else if (c == QLatin1Char('"')) {
-            quoted = true;
-        } else if (c.isSpace()) {
-            break;
-        } else if (c == QLatin1Char('%') && i + 1 < command.size()) {
-            const QChar code = command.at(++i);
-            if (code == QLatin1Char('%')) {
-                word += code;
-            } else if (!code.isLetter()) {
-                word += c;
-                word += code;
-            }
-        } else {
-            word += c;
-        }
+    for (const QString& installation : flatpakInstallations()) {
+        const QFileInfo launcher(installation + FLATPAK_EXPORTED_BIN + application);
+        if (launcher.isFile() && launcher.isExecutable())
+            return launcher.absoluteFilePath();
     }
-    return word;
+    return QString();
 }
 
 QString mailClientEntry()
@@ -245,7 +214,7 @@ QString MacToolKit::defaultMailClient()
     const QString name = desktopEntryValue(entry, DESKTOP_NAME_KEY);
     if (name.isNull())
         return QString();
-    return unescapeDesktopString(name);
+    return DesktopExec::stringValue(name);
 }
 
 QString MacToolKit::defaultMailClientOpenCommand()
@@ -253,10 +222,15 @@ QString MacToolKit::defaultMailClientOpenCommand()
     const QString entry = mailClientEntry();
     if (entry.isEmpty())
         return QString();
-    const QString program = execProgram(desktopEntryValue(entry, DESKTOP_EXEC_KEY));
-    if (program.isEmpty())
+    // The client's own program, never a wrapper that only starts it: started
+    // with the compose arguments, env or flatpak would take them as their own.
+    const DesktopExec::Client client
+        = DesktopExec::client(DesktopExec::arguments(desktopEntryValue(entry, DESKTOP_EXEC_KEY)));
+    if (!client.flatpakApp.isEmpty())
+        return flatpakLauncher(client.flatpakApp);
+    if (client.program.isEmpty())
         return QString();
-    const QString path = QStandardPaths::findExecutable(program);
+    const QString path = QStandardPaths::findExecutable(client.program);
     if (path.isEmpty())
         return QString();
     return QFileInfo(path).absoluteFilePath();

@@ -18,8 +18,12 @@ public:
     // every call; a null string when none is registered or it cannot be found.
     static QString defaultMailClient();
 
-    // Absolute path of that application's program; a null string when no
-    // application is registered or its program cannot be found.
+    // Absolute path of that application's own program, which takes the
+    // arguments it is given as its own: read from the entry's command line
+    // past "env" and its variables, and for a flatpak application the
+    // launcher its installation exports (the user's installation first).
+    // A null string when no application is registered or its program cannot
+    // be found; never the path of a wrapper such as env or flatpak.
     static QString defaultMailClientOpenCommand();
 
     // A shell script ("#!/bin/bash" first) that hands the AppleScript text

@@ -1,4 +1,5 @@
 #include "core/MacToolKit.h"
+#include "core/DesktopExec.h"
 
 #include "common/TestFiles.h"
 
@@ -17,6 +18,9 @@ private slots:
         for (const auto& [variable, folder] : {std::pair{"XDG_CONFIG_HOME", "/config"}, {"XDG_CONFIG_DIRS", "/etc-xdg"},
                                                {"XDG_DATA_HOME", "/home"}, {"XDG_DATA_DIRS", "/sys1:@/sys2"}})
             qputenv(variable, QFile::encodeName(xdg_ + QString(folder).replace("@", xdg_)));
+        // flatpak's own variables: the system installation moves into xdg_, the user's is below XDG_DATA_HOME.
+        qputenv("FLATPAK_SYSTEM_DIR", QFile::encodeName(xdg_ + "/var-lib-flatpak"));
+        qunsetenv("FLATPAK_USER_DIR");
         qputenv("PATH", QFile::encodeName(xdg_ + "/bin:" + tmp_.filePath("stub") + ':') + qgetenv("PATH"));
         QVERIFY(writeFile(tmp_.filePath("stub/osascript"), "#!/bin/sh\nexec cat\n", true)); // echoes what it reads
     }
@@ -68,48 +72,112 @@ private slots:
         QCOMPARE(gotError, error);
     }
 
+    // The words of a command line as the desktop reads them (the raw value of the entry file).
+    void desktopExecArguments_data()
+    {
+        QTest::addColumn<QString>("exec");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("field codes") << "a %u \"%u\" b%%c %F x%iy -e 50%" << QStringList{"a", "%u", "b%c", "xy", "-e", "50%"};
+        // "\\\\" is one backslash once the string escapes are read, "\\\"" is "\"" and so a quote inside quotes;
+        // "\s" is a blank between words.
+        QTest::newRow("quotes and escapes") << "\"a b\" \"c\\\\\\\\\\\"d\\\\$\" e\\sf" << QStringList{"a b", "c\\\"d$", "e", "f"};
+        QTest::newRow("empty quoted word, blanks") << " \ta  \"\"\tb " << QStringList{"a", "", "b"};
+        QTest::newRow("unclosed quote") << "a \"b c" << QStringList();
+    }
+    void desktopExecArguments()
+    {
+        QFETCH(QString, exec);
+        QFETCH(QStringList, arguments);
+        QCOMPARE(DesktopExec::arguments(exec), arguments);
+    }
+
     void defaultMailClient_data()
     {
         QTest::addColumn<QString>("desktopId");   // registered for mailto:, empty for none
         QTest::addColumn<QStringList>("entries"); // pairs: path below xdg_, entry text
         QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("command");     // made below xdg_'s "bin"; empty: expect null
+        QTest::addColumn<QStringList>("made");    // executables made below xdg_
+        QTest::addColumn<QString>("command");     // below xdg_; empty: expect null
         const QString entry = "[Desktop Entry]\nName=%1\nExec=%2";
         const QString sys = "sys1/applications/";
         QTest::newRow("Debian's Thunderbird entry") << "thunderbird.desktop"
             << QStringList{"sys2/applications/thunderbird.desktop",
                            "[Desktop Entry]\nName[de]=T-Mail\nName = Thunderbird\nExec=thunderbird %u\n\n"
                            "[Desktop Action Compose]\nName=Write\nExec=/usr/bin/thunderbird -compose\n"}
-            << "Thunderbird" << "thunderbird";
+            << "Thunderbird" << QStringList{"bin/thunderbird"} << "bin/thunderbird";
         QTest::newRow("data home before data dirs") << "m.desktop"
             << QStringList{sys + "m.desktop", entry.arg("Sys", "sysmail"), "home/applications/m.desktop",
-                           entry.arg("Home\\sM\\\\x", "homemail -m %U")} << "Home M\\x" << "homemail";
+                           entry.arg("Home\\sM\\\\x", "homemail -m %U")} << "Home M\\x" << QStringList{"bin/homemail"}
+            << "bin/homemail";
         // "\\$" is "\$" once the string escapes are read, "$" inside the quotes; "\\\\" ends up as one backslash.
         QTest::newRow("quoted program, escapes") << "q.desktop" << QStringList{sys + "q.desktop",
-            entry.arg("Q", "\"@XDG@/bin/My Mail\\\\$er/mail\\\\\\\\er\" -c %u")} << "Q" << "My Mail$er/mail\\er";
+            entry.arg("Q", "\"@XDG@/bin/My Mail\\\\$er/mail\\\\\\\\er\" -c %u")} << "Q"
+            << QStringList{"bin/My Mail$er/mail\\er"} << "bin/My Mail$er/mail\\er";
         QTest::newRow("desktop-file ID of a subfolder") << "v-mail.desktop"
-            << QStringList{sys + "v/mail.desktop", entry.arg("V", "vm")} << "V" << "vm";
+            << QStringList{sys + "v/mail.desktop", entry.arg("V", "vm")} << "V" << QStringList{"bin/vm"} << "bin/vm";
         QTest::newRow("program not found") << "g.desktop"
-            << QStringList{sys + "g.desktop", entry.arg("G", "vh-no-such-program %u")} << "G" << "";
-        QTest::newRow("registered entry missing") << "missing.desktop" << QStringList() << QString() << "";
-        QTest::newRow("none registered") << "" << QStringList() << QString() << "";
+            << QStringList{sys + "g.desktop", entry.arg("G", "vh-no-such-program %u")} << "G" << QStringList() << "";
+        QTest::newRow("registered entry missing") << "missing.desktop" << QStringList() << QString() << QStringList() << "";
+        QTest::newRow("none registered") << "" << QStringList() << QString() << QStringList() << "";
+
+        // Wrappers: the client behind env's options and variables, a flatpak application's exported launcher
+        // (the user's installation first); a wrapper that leads to no client gives none, never itself.
+        const QString snap = "env BAMF_DESKTOP_FILE_HINT=/var/lib/snapd/desktop/applications/thunderbird_thunderbird.desktop "
+                             "@XDG@/snap/bin/thunderbird %u";
+        QTest::newRow("snap: env and a variable") << "t.desktop" << QStringList{sys + "t.desktop", entry.arg("Thunderbird", snap)}
+            << "Thunderbird" << QStringList{"snap/bin/thunderbird", "bin/env"} << "snap/bin/thunderbird";
+        QTest::newRow("env options, quoted path with blanks") << "e.desktop" << QStringList{sys + "e.desktop",
+            entry.arg("E", "/usr/bin/env -i -u LANG --unset=LC_ALL -uX -- \"A=b c\" B= env C=1 \"@XDG@/bin/Mail Client\" -e %U")}
+            << "E" << QStringList{"bin/Mail Client"} << "bin/Mail Client";
+        QTest::newRow("env option not followed") << "s.desktop"
+            << QStringList{sys + "s.desktop", entry.arg("S", "env -S @XDG@/bin/envmail %u")} << "S"
+            << QStringList{"bin/envmail", "bin/env"} << "";
+        QTest::newRow("env starting nothing") << "n.desktop" << QStringList{sys + "n.desktop", entry.arg("N", "env A=1 %u")}
+            << "N" << QStringList{"bin/env"} << "";
+        const QString flatpak = "/usr/bin/flatpak run --branch=stable --arch=x86_64 --command=thunderbird --file-forwarding "
+                                "%1 @@u %u @@";
+        const QString tb = "org.mozilla.Thunderbird";
+        const QString user = "home/flatpak/exports/bin/" + tb, system = "var-lib-flatpak/exports/bin/" + tb;
+        QTest::newRow("flatpak, user installation") << "f.desktop"
+            << QStringList{sys + "f.desktop", entry.arg("Thunderbird", flatpak.arg(tb))} << "Thunderbird"
+            << QStringList{system, user, "bin/flatpak", "bin/thunderbird"} << user;
+        QTest::newRow("flatpak, system installation") << "f.desktop"
+            << QStringList{sys + "f.desktop", entry.arg("Thunderbird", flatpak.arg(tb))} << "Thunderbird"
+            << QStringList{system, "bin/flatpak"} << system;
+        QTest::newRow("flatpak, a ref after the options' end") << "f.desktop"
+            << QStringList{sys + "f.desktop", entry.arg("T", "flatpak -v run --user -- " + tb + "//beta -compose %u")} << "T"
+            << QStringList{user} << user;
+        QTest::newRow("flatpak application not installed") << "f.desktop"
+            << QStringList{sys + "f.desktop", entry.arg("T", flatpak.arg(tb))} << "T"
+            << QStringList{"bin/flatpak", "bin/thunderbird", "home/flatpak/exports/bin/org.mozilla.Firefox"} << "";
+        QTest::newRow("flatpak, no application ID") << "f.desktop"
+            << QStringList{sys + "f.desktop", entry.arg("T", "flatpak run --command thunderbird " + tb)} << "T"
+            << QStringList{"bin/flatpak", "home/flatpak/exports/bin/thunderbird", user} << "";
+        QTest::newRow("flatpak, a path for an ID") << "f.desktop"
+            << QStringList{sys + "f.desktop", entry.arg("T", "flatpak run ../../../bin/a.b.c")} << "T"
+            << QStringList{"bin/flatpak", "bin/a.b.c"} << "";
+        QTest::newRow("flatpak, not run") << "f.desktop"
+            << QStringList{sys + "f.desktop", entry.arg("T", "flatpak --installations")} << "T"
+            << QStringList{"bin/flatpak"} << "";
     }
     void defaultMailClient()
     {
         QFETCH(QString, desktopId);
         QFETCH(QStringList, entries);
         QFETCH(QString, name);
+        QFETCH(QStringList, made);
         QFETCH(QString, command);
         QVERIFY(QDir(xdg_).removeRecursively());
         for (int i = 0; i + 1 < entries.size(); i += 2)
             QVERIFY(writeFile(xdg_ + '/' + entries.at(i), QString(entries.at(i + 1)).replace("@XDG@", xdg_).toUtf8()));
-        QVERIFY(command.isEmpty() || writeFile(xdg_ + "/bin/" + command, "#!/bin/sh\n", true));
+        for (const QString& program : made)
+            QVERIFY(writeFile(xdg_ + '/' + program, "#!/bin/sh\n", true));
         const QByteArray cache = "[MIME Cache]\nx-scheme-handler/mailto=" + desktopId.toUtf8() + ";\n";
         QVERIFY(desktopId.isEmpty() || writeFile(xdg_ + "/home/applications/mimeinfo.cache", cache));
         auto shown = [](const QString& text) { return text.isNull() ? QString("<null>") : text; }; // null, not empty
         QCOMPARE(shown(MacToolKit::defaultMailClient()), shown(name));
         QCOMPARE(shown(MacToolKit::defaultMailClientOpenCommand()),
-                 shown(command.isEmpty() ? QString() : xdg_ + "/bin/" + command));
+                 shown(command.isEmpty() ? QString() : xdg_ + '/' + command));
     }
 };
 

@@ -40,6 +40,12 @@ class TestMailHandoff : public QObject
 
 private slots:
     void initTestCase() { QVERIFY(QDir::setCurrent(box_.path(QString()))); }
+    // Stand-ins for wrappers stay no longer than the test that needs them.
+    void cleanup()
+    {
+        for (const char* wrapper : { "bin/env", "bin/flatpak" })
+            QFile::remove(path(wrapper));
+    }
 
     // An HTML message: its script holds every value a plain one holds, some twice.
     void mailRoad()
@@ -117,6 +123,49 @@ private slots:
                                               "format='2',body='It's\nfine',attachment='")
                                    + t + QStringLiteral("/x%27%2Cy%20%231%25.txt,")
                                    + t + QStringLiteral("/x%27%2Cy%20%231%25%20(2).txt'") }));
+    }
+
+    // The client of each form of desktop entry gets the compose arguments
+    // itself; a wrapper (env, flatpak) is never started in its place, and
+    // one that leads to no client is a launch failure.
+    void thunderbirdEntry_data()
+    {
+        QTest::addColumn<QString>("exec");     // "@BOX@" for the sandbox; " %u" follows
+        QTest::addColumn<QString>("recorder"); // the stand-in that gets them; empty: none
+        const QString flatpak = QStringLiteral("flatpak run --branch=stable --arch=x86_64 --command=thunderbird "
+                                               "--file-forwarding %1 @@u %u @@");
+        QTest::newRow("plain") << "tb-deb" << "tb-deb";
+        QTest::newRow("quoted path with blanks") << "\"@BOX@/bin/Tb Mail\"" << "Tb Mail";
+        QTest::newRow("snap") << "env BAMF_DESKTOP_FILE_HINT=/var/lib/snapd/desktop/applications/"
+                                 "thunderbird_thunderbird.desktop @BOX@/bin/tb-snap" << "tb-snap";
+        QTest::newRow("flatpak") << flatpak.arg("org.mozilla.Thunderbird") << "tb-flatpak";
+        QTest::newRow("env leading to nothing") << "env BAMF_DESKTOP_FILE_HINT=x" << "";
+        QTest::newRow("flatpak leading to nothing") << flatpak.arg("org.example.Missing") << "";
+    }
+    void thunderbirdEntry()
+    {
+        QFETCH(QString, exec);
+        QFETCH(QString, recorder);
+        const QStringList standIns = { "tb-deb", "Tb Mail", "tb-snap", "tb-flatpak", "env", "flatpak" };
+        for (const QString& name : standIns)
+            QVERIFY(box_.addStandIn(name));
+        // The launcher a flatpak installation exports starts the application in its sandbox.
+        qputenv("FLATPAK_SYSTEM_DIR", QFile::encodeName(box_.path(QStringLiteral("var-lib-flatpak"))));
+        qunsetenv("FLATPAK_USER_DIR");
+        QVERIFY(writeFile(box_.path(QStringLiteral("XDG_DATA_HOME/flatpak/exports/bin/org.mozilla.Thunderbird")),
+                          "#!/bin/sh\nexec '" + QFile::encodeName(box_.path(QStringLiteral("bin/tb-flatpak"))) + "' \"$@\"\n",
+                          true));
+        QVERIFY(box_.registerMailClient(QStringLiteral("Thunderbird"), exec.replace(QStringLiteral("@BOX@"), box_.path(QString()))));
+        Email email = message();
+        email.subject = QStringLiteral("Hi");
+        QCOMPARE(email.send(), int(recorder.isEmpty() ? Email::SendLaunchFailed : Email::SendOk));
+        if (!recorder.isEmpty()) {
+            QTRY_VERIFY(QFile::exists(box_.path(recorder + QStringLiteral(".args"))));
+            QCOMPARE(box_.arguments(recorder), QStringList({ QStringLiteral("-compose"), QStringLiteral("subject='Hi',format='2'") }));
+        }
+        QTest::qWait(200); // time for a wrongly started program to record
+        for (const QString& name : standIns)
+            QVERIFY2(name == recorder || !QFile::exists(box_.path(name + QStringLiteral(".args"))), qPrintable(name));
     }
 
     // The scripts and the EML file handed over go once about 5 s old; the

@@ -1,0 +1,43 @@
+#ifndef VORNHELM_DESKTOPEXEC_H
+#define VORNHELM_DESKTOPEXEC_H
+
+#include <QString>
+#include <QStringList>
+
+// The command line of a freedesktop.org desktop entry (its "Exec" key), and
+// the client program that it starts.
+class DesktopExec
+{
+public:
+    DesktopExec() = delete;
+
+    // What a command line starts, seen through the wrappers that only set up
+    // the client's surroundings. At most one of the two is set; both are null
+    // when the line names no client that can be told.
+    struct Client
+    {
+        QString program;    // as written: a path, or a name to look up on PATH
+        QString flatpakApp; // the ID of a flatpak application
+    };
+
+    // The value of a desktop-entry string key with its escapes ("\s", "\n",
+    // "\t", "\r", "\\") read.
+    static QString stringValue(const QString& rawValue);
+
+    // The arguments of a raw "Exec" value: the string escapes read first,
+    // then words split at blanks, a word in double quotes taken whole with
+    // "\"", "\`", "\$" and "\\" inside read as the character. Outside quotes
+    // "%%" is "%" and field codes ("%u", "%F", ...) are dropped, a word made
+    // of field codes alone with them; inside quotes "%" stands for itself.
+    // Empty for an empty value or one with an unclosed quote.
+    static QStringList arguments(const QString& rawValue);
+
+    // The client of a command line. After "env" its options (only the simple
+    // ones: "-i", "-u NAME", "--") and its NAME=value words are passed over;
+    // "flatpak run" with its options gives the application ID that follows.
+    // Any other form of these two wrappers, or one that is followed by no
+    // client, gives no client.
+    static Client client(const QStringList& arguments);
+};
+
+#endif // VORNHELM_DESKTOPEXEC_H
