@@ -191,7 +191,10 @@ private slots:
         QStringList written;
         for (const QFileInfo& file : QDir(email.tempDir).entryInfoList(QDir::Files, QDir::Name)) {
             QCOMPARE(int(file.permissions() & 0x0777), int(QFile::ReadUser | QFile::WriteUser));
-            if (file.suffix() != QLatin1String("sh"))
+            // A shell may skip a NUL in a script where another one cuts it.
+            if (file.suffix() == QLatin1String("sh"))
+                QVERIFY(!readBytes(file.filePath()).contains('\0'));
+            else
                 written << file.fileName() + QLatin1Char('=') + QString::fromUtf8(readBytes(file.filePath()));
         }
         files.sort();
