@@ -7,8 +7,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
+#include <QSet>
 #include <QStringList>
 #include <QTimer>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -16,6 +21,9 @@ const int GARBAGE_COLLECTION_INTERVAL_MSECS = 5000;
 const qint64 GARBAGE_MIN_AGE_MSECS = 5000;
 const QString TEMP_FILE_NAME_FORMAT = QStringLiteral("yyyyMMddhhmmss");
 const QString EXTENSION_SEPARATOR = QStringLiteral(".");
+const QString NUMBER_SEPARATOR = QStringLiteral("-");
+// Temporary files hold the user's mail: no other user may read them.
+const mode_t PRIVATE_FILE_MODE = S_IRUSR | S_IWUSR;
 
 // The time a file was made. File systems without a birth time report an
 // invalid one (some report the epoch); the last status change is the best
@@ -26,6 +34,49 @@ QDateTime creationTime(const QFileInfo& info)
     if (!born.isValid() || born.toMSecsSinceEpoch() <= 0)
         born = info.metadataChangeTime();
     return born;
+}
+
+// A dangling link takes its name as well.
+bool isTaken(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
+// Opens the file at path write-only and emptied, with the mode 0600 before
+// a byte goes in: a new file is made with it, and an existing one is given
+// it (what the umask took from a new one is given back as well). Devices
+// keep theirs.
+bool openPrivately(QFile& file, const QString& path, QIODevice::OpenMode mode)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC,
+                          PRIVATE_FILE_MODE);
+    if (fd < 0)
+        return false;
+    struct stat status;
+    const bool isPrivate = ::fstat(fd, &status) == 0
+                           && (!S_ISREG(status.st_mode) || (status.st_mode & 07777) == PRIVATE_FILE_MODE
+                               || ::fchmod(fd, PRIVATE_FILE_MODE) == 0);
+    if (!isPrivate || !file.open(fd, mode, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return false;
+    }
+    return true;
+}
+
+// Removes the files directly inside folder whose clean absolute paths are
+// not among those spared.
+void removeFiles(const QString& folder, const QSet<QString>& spared)
+{
+    QDir dir(folder);
+    if (folder.isEmpty() || !dir.exists())
+        return;
+    const QStringList names = dir.entryList(QDir::Files | QDir::Hidden | QDir::System
+                                            | QDir::NoDotAndDotDot, QDir::NoSort);
+    for (const QString& name : names) {
+        if (!spared.contains(QDir::cleanPath(dir.absoluteFilePath(name))))
+            dir.remove(name); // a file that cannot go stays; nothing to report to
+    }
 }
 
 } // namespace
@@ -75,6 +126,19 @@ QString TempFileManager::toVerifiedPath(const QString& dir, const QString& fileN
     return folder.absoluteFilePath(fileName);
 }
 
+QString TempFileManager::toUnusedPath(const QString& dir, const QString& extension)
+{
+    const QString name = getTempFileName(extension);
+    QString path = toVerifiedPath(dir, name);
+    if (path.isNull())
+        return QString();
+    const QString stem = name.left(name.size() - EXTENSION_SEPARATOR.size() - extension.size());
+    for (int number = 2; isTaken(path); ++number)
+        path = QDir(dir).absoluteFilePath(stem + NUMBER_SEPARATOR + QString::number(number)
+                                          + EXTENSION_SEPARATOR + extension);
+    return path;
+}
+
 bool TempFileManager::writeFile(const QString& path, const QString& content, bool isBase64)
 {
     return writeFile(path, !isBase64, [&content, isBase64](QIODevice& file) {
@@ -85,11 +149,11 @@ bool TempFileManager::writeFile(const QString& path, const QString& content, boo
 
 bool TempFileManager::writeFile(const QString& path, bool asTextFile, const std::function<bool(QIODevice&)>& write)
 {
-    QFile file(path);
-    QIODevice::OpenMode mode = QIODevice::WriteOnly | QIODevice::Truncate;
+    QFile file;
+    QIODevice::OpenMode mode = QIODevice::WriteOnly;
     if (asTextFile)
         mode |= QIODevice::Text;
-    if (!file.open(mode))
+    if (!openPrivately(file, path, mode))
         return false;
     bool written = write(file);
     // Small writes only reach the disk at the flush: a full disk shows there.
@@ -118,13 +182,20 @@ void TempFileManager::deleteFileLater(QString path)
 
 void TempFileManager::deleteAllNow(const QString& folder)
 {
-    QDir dir(folder);
-    if (folder.isEmpty() || !dir.exists())
-        return;
-    const QStringList names = dir.entryList(QDir::Files | QDir::Hidden | QDir::System
-                                            | QDir::NoDotAndDotDot, QDir::NoSort);
-    for (const QString& name : names)
-        dir.remove(name); // a file that cannot go stays; nothing to report to
+    removeFiles(folder, {});
+}
+
+void TempFileManager::deleteAllNowButRecentlyQueued(const QString& folder)
+{
+    const QDateTime oldestRemoved =
+        QDateTime::currentDateTime().addMSecs(-GARBAGE_MIN_AGE_MSECS);
+    QSet<QString> spared;
+    for (const QString& path : qAsConst(d->pending)) {
+        const QFileInfo info(path);
+        if (info.exists() && creationTime(info) > oldestRemoved)
+            spared.insert(QDir::cleanPath(info.absoluteFilePath()));
+    }
+    removeFiles(folder, spared);
 }
 
 void TempFileManager::collectGarbage()

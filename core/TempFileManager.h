@@ -13,7 +13,8 @@ class TempFileManagerPrivate;
 // Keeps temporary files: names them by the time, writes them as text or from
 // Base64, and deletes them at once or later. Files handed to deleteFileLater
 // are removed by a collection that runs every 5 s while files are waiting,
-// once each file is at least 5 s old.
+// once each file is at least 5 s old. Every file it writes is readable and
+// writable by its owner alone.
 class TempFileManager : public QObject
 {
     Q_OBJECT
@@ -31,13 +32,20 @@ public:
     // parents first. Null when dir is empty or cannot be created.
     static QString toVerifiedPath(const QString& dir, const QString& fileName);
 
+    // The absolute path of a new file in dir (created as toVerifiedPath does)
+    // named as getTempFileName gives it, where no file of that name exists
+    // yet; a name that is taken gets a number before its extension:
+    // "20260105093001-2.eml". Null when dir is empty or cannot be created.
+    static QString toUnusedPath(const QString& dir, const QString& extension);
+
     // Creates or empties the file at path (its folder must exist) and writes
     // content as local 8-bit text, or the bytes it decodes to as Base64.
     static bool writeFile(const QString& path, const QString& content, bool isBase64);
 
     // Creates or empties the file at path (its folder must exist), opened as
     // text when asTextFile is set, and lets write fill it. True when write
-    // succeeded and every byte reached the file.
+    // succeeded and every byte reached the file. A new file is made with mode
+    // 0600, and an emptied one gets that mode, before write runs.
     static bool writeFile(const QString& path, bool asTextFile, const std::function<bool(QIODevice&)>& write);
 
     // toVerifiedPath, then writeFile. Returns the file's absolute path, or a
@@ -51,6 +59,11 @@ public:
     // Removes every file (hidden and system files included) directly inside
     // folder; subfolders, their contents and the folder itself stay.
     static void deleteAllNow(const QString& folder);
+
+    // deleteAllNow, except for files queued for the delayed collection that
+    // are less than 5 s old: they were handed to a program that may not have
+    // read them yet. The collection removes them.
+    void deleteAllNowButRecentlyQueued(const QString& folder);
 
 private slots:
     void collectGarbage();

@@ -46,6 +46,14 @@ QString AttachmentFileNames::declared(const QString& name)
     QString fileName = name.mid(qMax(name.lastIndexOf(QLatin1Char('/')), name.lastIndexOf(QLatin1Char('\\'))) + 1);
     const auto isControl = [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f; };
     fileName.truncate(int(std::remove_if(fileName.begin(), fileName.end(), isControl) - fileName.begin()));
+    // A lone surrogate has no UTF-8: the file name on disk would take "?" in
+    // its place, and names differing only there would share one file.
+    for (int i = 0; i < fileName.size(); ++i) {
+        if (fileName.at(i).isHighSurrogate() && i + 1 < fileName.size() && fileName.at(i + 1).isLowSurrogate())
+            ++i;
+        else if (fileName.at(i).isSurrogate())
+            fileName[i] = QChar(QChar::ReplacementCharacter);
+    }
     if (fileName.isEmpty() || fileName == QLatin1String(".") || fileName == QLatin1String(".."))
         return QString();
     return fileName;

@@ -13,7 +13,8 @@ public:
 
     // The last part of the given name after any "/" or "\", so that nothing
     // is written or attached outside the message's folder, without control
-    // characters, which no file name or header takes. Null when nothing
+    // characters, which no file name or header takes, and with U+FFFD for
+    // each lone surrogate, which no UTF-8 name holds. Null when nothing
     // usable is left.
     static QString declared(const QString& name);
 

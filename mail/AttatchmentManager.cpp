@@ -21,7 +21,7 @@ QString AttatchmentManager::createEmlFile(Email* email)
     if (!email)
         return QString();
     const QString dir = email->tempDir;
-    const QString path = toVerifiedPath(dir, getTempFileName(EML_EXTENSION));
+    const QString path = toUnusedPath(dir, EML_EXTENSION);
     if (path.isNull())
         return QString();
     if (!email->writeToEmlFile(path))
@@ -33,7 +33,7 @@ QString AttatchmentManager::createMailAppBashFile(Email* email)
 {
     if (!email)
         return QString();
-    const QString path = toVerifiedPath(email->tempDir, getTempFileName(BASH_EXTENSION));
+    const QString path = toUnusedPath(email->tempDir, BASH_EXTENSION);
     if (path.isNull())
         return QString();
     if (!email->writeToMailAppBashFile(path))
@@ -43,7 +43,7 @@ QString AttatchmentManager::createMailAppBashFile(Email* email)
 
 QString AttatchmentManager::createTempBashFile(const QString& dir, const QString& content)
 {
-    const QString path = toVerifiedPath(dir, getTempFileName(BASH_EXTENSION));
+    const QString path = toUnusedPath(dir, BASH_EXTENSION);
     if (path.isNull())
         return QString();
     if (!writeFile(path, content, false))

@@ -9,7 +9,9 @@ class Email;
 
 // The temporary files of the mail hand-off: the EML file, the shell script
 // that feeds Mail its AppleScript and any other shell script, each written
-// into a folder under a name taken from the current time.
+// into a folder under a name taken from the current time. A new file never
+// replaces one already there, which may still wait for the program it was
+// handed to: the name then gets a number.
 class AttatchmentManager : public TempFileManager
 {
 public:

@@ -94,10 +94,19 @@ bool writeAttachmentFiles(const Email& email, const QStringList& fileNames)
     return true;
 }
 
+// A value without its NUL characters: a command-line argument ends at the
+// first one, and a shell script cannot hold one.
+QString withoutNul(const QString& value)
+{
+    QString result = value;
+    result.remove(QChar(0));
+    return result;
+}
+
 // The escape of a value placed inside an AppleScript string literal.
 QString appleScriptEscaped(const QString& value)
 {
-    QString result = value;
+    QString result = withoutNul(value);
     result.replace(BACKSLASH, BACKSLASH + BACKSLASH);
     result.replace(QUOTE, BACKSLASH + QUOTE);
     return result;
@@ -119,7 +128,7 @@ QString blanks(int count)
 // end its entry early or add entries of its own.
 QString composeValue(const QString& value)
 {
-    QString result = value;
+    QString result = withoutNul(value);
     result.replace(QLatin1String("',"), QString(QChar(0x2019)) + QLatin1Char(','));
     return result;
 }
@@ -195,7 +204,8 @@ QString Email::tempFilePath(const QString& fileName) const
 
 void Email::cleanTempDir()
 {
-    attachmentManager.deleteAllNow(tempDir);
+    // What earlier sends handed over a moment ago may not have been read yet.
+    attachmentManager.deleteAllNowButRecentlyQueued(tempDir);
 }
 
 QString Email::mimeType(const QString& fileName)

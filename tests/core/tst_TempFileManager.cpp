@@ -5,6 +5,19 @@
 
 #include <QtTest>
 
+#include <sys/stat.h>
+
+namespace {
+
+// The file's permission bits; -1 when there is no file.
+int modeOf(const QString& path)
+{
+    struct stat status;
+    return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? int(status.st_mode & 07777) : -1;
+}
+
+} // namespace
+
 class TestTempFileManager : public QObject
 {
     Q_OBJECT
@@ -43,8 +56,27 @@ private slots:
         const QString path = TempFileManager::writeFileMakeDir(dir, "out.dat", content, isBase64);
         QCOMPARE(path, dir + "/out.dat");
         QCOMPARE(readBytes(path), expected);
-        QVERIFY(writeFile(path, QByteArray(100, 'z')) && TempFileManager::writeFile(path, content, isBase64));
+        // Readable by the owner alone, whatever the umask lets through.
+        QCOMPARE(modeOf(path), 0600);
+        QVERIFY(writeFile(path, QByteArray(100, 'z')) && QFile::setPermissions(path, QFile::Permissions(0x7755)));
+        QVERIFY(TempFileManager::writeFile(path, content, isBase64));
         QCOMPARE(readBytes(path), expected);
+        QCOMPARE(modeOf(path), 0600);
+        // The mode is set before the first byte goes in, on a new file and on an emptied one.
+        const QString fresh = dir + "/fresh.dat";
+        for (const QString& target : {fresh, fresh}) {
+            if (QFileInfo::exists(target))
+                QVERIFY(QFile::setPermissions(target, QFile::Permissions(0x7777)));
+            int modeBefore = -1;
+            qint64 sizeBefore = -1;
+            QVERIFY(TempFileManager::writeFile(target, !isBase64, [&](QIODevice& file) {
+                modeBefore = modeOf(target);
+                sizeBefore = QFileInfo(target).size();
+                return file.write("older, longer text") == 18;
+            }));
+            QCOMPARE(modeBefore, 0600);
+            QCOMPARE(sizeBefore, 0);
+        }
         QVERIFY(!TempFileManager::writeFile(tmp_.filePath("no/such/f.txt"), content, isBase64));
         // An empty folder name would mean the working folder.
         QVERIFY(writeFile(tmp_.filePath("plainfile"), "x"));
@@ -79,6 +111,64 @@ private slots:
                  QStringList({".hiddenDir", "sub"}));
         for (const QString& name : kept)
             QVERIFY2(QFileInfo::exists(dir.filePath(name)), qPrintable(name));
+    }
+
+    // A new file's name is the time's, numbered where a file or a link already has it.
+    void unusedPath_data()
+    {
+        QTest::addColumn<QStringList>("taken"); // "%1" stands for the time's name
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("free") << QStringList() << "%1.eml";
+        QTest::newRow("taken") << QStringList{"%1.eml"} << "%1-2.eml";
+        QTest::newRow("two taken") << QStringList{"%1.eml", "%1-2.eml"} << "%1-3.eml";
+        QTest::newRow("gap in the numbers") << QStringList{"%1.eml", "%1-3.eml"} << "%1-2.eml";
+        QTest::newRow("dangling link") << QStringList{"@%1.eml"} << "%1-2.eml";
+        QTest::newRow("other extension") << QStringList{"%1.sh"} << "%1.eml";
+    }
+    void unusedPath()
+    {
+        QFETCH(QStringList, taken);
+        QFETCH(QString, expected);
+        const QString dir = tmp_.filePath(QStringLiteral("unused/") + QTest::currentDataTag());
+        QString stamp;
+        QString path;
+        // Made again when the clock passes a second meanwhile.
+        do {
+            QDir(dir).removeRecursively();
+            QVERIFY(QDir().mkpath(dir));
+            stamp = TempFileManager::getTempFileName("eml").chopped(4);
+            for (const QString& name : taken) {
+                if (name.startsWith('@'))
+                    QVERIFY(QFile::link(dir + "/nowhere", dir + "/" + name.mid(1).arg(stamp)));
+                else
+                    QVERIFY(writeFile(dir + "/" + name.arg(stamp), "waiting"));
+            }
+            path = TempFileManager::toUnusedPath(dir, "eml");
+        } while (TempFileManager::getTempFileName("eml").chopped(4) != stamp);
+        QCOMPARE(path, dir + "/" + expected.arg(stamp));
+        QVERIFY(!QFileInfo(path).exists());
+        QVERIFY(TempFileManager::toUnusedPath("", "eml").isNull());
+    }
+
+    // Emptying the folder spares the files queued for the collection that
+    // are not yet 5 s old; the collection takes them.
+    void deleteAllNowButRecentlyQueued()
+    {
+        QTemporaryDir dir;
+        TempFileManager manager(nullptr, QString());
+        for (const char* name : {"old-queued.eml", "unqueued.eml", "sub/kept.txt"})
+            QVERIFY(writeFile(dir.filePath(name), "x"));
+        manager.deleteFileLater(dir.filePath("old-queued.eml"));
+        // No event loop meanwhile: the collection must not run before the emptying.
+        QTest::qSleep(5100);
+        QVERIFY(writeFile(dir.filePath("young-queued.eml"), "x"));
+        QVERIFY(writeFile(dir.filePath("young.eml"), "x"));
+        manager.deleteFileLater(dir.filePath("young-queued.eml"));
+        manager.deleteFileLater(dir.filePath("../elsewhere/young.eml"));
+        manager.deleteAllNowButRecentlyQueued(dir.path() + "/./");
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList({"sub", "young-queued.eml"}));
+        QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(dir.filePath("young-queued.eml")), 11000);
     }
 
     // Collections run every 5 s and take files at least 5 s old.

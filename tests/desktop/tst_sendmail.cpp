@@ -60,6 +60,7 @@ private slots:
         QVERIFY(writeFile(m_pages.filePath("content.html"), "<html><body>content</body></html>"));
         QVERIFY(m_sandbox.registerMailClient("Test Mailer"));
         QVERIFY(m_sandbox.addStandIn("xdg-open"));
+        QVERIFY(m_sandbox.addStandIn("mailer"));
         QVERIFY(m_sandbox.addStandIn("osascript", true, "execution error: Mail got an error (-1728)\n"));
         QVERIFY(writeFile(marker(), "earlier file"));
         m_view.reset(new QtWebView);
@@ -76,7 +77,7 @@ private slots:
         QTest::addColumn<QString>("client"); // none when empty
         QTest::addColumn<QString>("call");
         QTest::addColumn<QString>("calls");
-        QTest::addColumn<QStringList>("eml"); // as Python's email package reads it
+        QTest::addColumn<QStringList>("eml"); // as Python's email package reads it; Thunderbird's arguments, %1 the folder URL
 
         // A refused key gets code 4 alone; the store is emptied before the check.
         const QString refused = QStringLiteral(R"([["invokeOnErrorCallback",null,4,["%1 access key provided."]]])");
@@ -121,6 +122,15 @@ private slots:
             << QStringList{"To: to@x.org", "Cc: cc1@x.org, cc2@x.org", "Subject: Report", "X-Priority: 1",
                            "plain: <p>Hi <b>there</b></p>", "html: <p>Hi <b>there</b></p>",
                            "attachment: image.png=\\x89PNG\r\n\x1a\n binary", "attachment: a.txt=A", "attachment: b.txt=aGVsbG8="};
+        // A NUL cuts no argument short, and names differing only in lone
+        // surrogates name two files.
+        QTest::newRow("thunderbird, NUL and lone surrogates")
+            << "Mozilla Thunderbird"
+            << frameCall({"parent.key", "'cb'", "8", "'a@x.org'", "'Hello\\u0000world'", "'Hi\\u0000there'", "''", "''",
+                          "'report\\ud800.txt" + D + "report\\udc00.txt'", "'one" + D + "two'", "'0" + D + "0'"})
+            << answer("8", R"(true,0,"")")
+            << QStringList{"-compose", "to='a@x.org',subject='Helloworld',format='2',body='Hithere',"
+                                       "attachment='%1/report%EF%BF%BD.txt,%1/report%EF%BF%BD%20(2).txt'"};
     }
 
     void sendMail()
@@ -129,9 +139,10 @@ private slots:
         QFETCH(QString, call);
         QFETCH(QString, calls);
         QFETCH(QStringList, eml);
-        if (!eml.isEmpty() && QGuiApplication::platformName() != QLatin1String("xcb"))
+        const bool thunderbird = client.contains("Thunderbird");
+        if (!eml.isEmpty() && !thunderbird && QGuiApplication::platformName() != QLatin1String("xcb"))
             QSKIP("Opening a file with the desktop's handler needs X (xcb).");
-        QVERIFY(m_sandbox.registerMailClient(client, client.contains("Thunderbird") ? m_sandbox.path("bin/none") : QString()));
+        QVERIFY(m_sandbox.registerMailClient(client, thunderbird && eml.isEmpty() ? m_sandbox.path("bin/none") : QString()));
         const bool noFile = QTest::currentDataTag() == QLatin1String("no file");
         if (noFile)
             QVERIFY(QDir(tempDir()).removeRecursively() && writeFile(tempDir(), "not a folder"));
@@ -144,6 +155,17 @@ private slots:
         QCOMPARE(QFile::exists(marker()), !calls.contains(QRegularExpression("failed|error|true")));
         if (eml.isEmpty())
             return;
+        if (thunderbird) {
+            // Each attachment URL names a file of its own, holding its data.
+            QTRY_VERIFY(QFile::exists(m_sandbox.path("mailer.args")));
+            const QString folder = QUrl::fromLocalFile(QDir(tempDir()).absoluteFilePath("x").chopped(2)).toString(QUrl::FullyEncoded);
+            QCOMPARE(m_sandbox.arguments("mailer"), eml.replaceInStrings("%1", folder));
+            QStringList data;
+            for (const QString& url : eml.last().section("attachment='", 1).chopped(1).split(','))
+                data << QString::fromUtf8(readBytes(QUrl(url).toLocalFile()));
+            QCOMPARE(data, QStringList({"one", "two"}));
+            return;
+        }
         // Handed over from the bundle's temporary folder.
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_sandbox.path("xdg-open.args")), 10000);
         const QFileInfo handedOver(QUrl(m_sandbox.arguments("xdg-open").value(0)).toLocalFile());

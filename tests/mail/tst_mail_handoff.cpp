@@ -168,6 +168,139 @@ private slots:
             QVERIFY2(name == recorder || !QFile::exists(box_.path(name + QStringLiteral(".args"))), qPrintable(name));
     }
 
+    // What the client is given on the Mail and Thunderbird roads: no value is
+    // cut at a NUL, and names differing only in lone surrogates name two
+    // files. Every file written is readable by the owner alone.
+    void clientValues_data()
+    {
+        QTest::addColumn<QString>("client");
+        QTest::addColumn<QStringList>("values"); // to, cc, subject, body, then name=data of each attachment
+        QTest::addColumn<QStringList>("expected"); // Thunderbird's arguments, or Mail's string literals; %1 is the folder URL or path
+        QTest::addColumn<QStringList>("files"); // name=data in the folder
+
+        const QString nul(QChar(0));
+        const QStringList nulValues = { "ann@x.org" + nul + ";bob@y.org", "c" + nul + "@x.org", "Hello" + nul + "world",
+                                        "Hi" + nul + "there", "a" + nul + ".txt=one" };
+        const QStringList surrogateValues = { "", "", "", "", QString::fromUtf16(u"report\xd800.txt=first"),
+                                              QString::fromUtf16(u"report\xdc00.txt=second"),
+                                              QString::fromUtf16(u"\xd83d\xde00\xde00\xd83d.txt=third") };
+        const QStringList surrogateFiles = { QString::fromUtf16(u"report\xfffd.txt=first"),
+                                             QString::fromUtf16(u"report\xfffd (2).txt=second"),
+                                             QString::fromUtf16(u"\xd83d\xde00\xfffd\xfffd.txt=third") };
+        QTest::newRow("thunderbird, NUL in every value")
+            << "Mozilla Thunderbird" << nulValues
+            << QStringList{ "-compose", "to='ann@x.org,bob@y.org',cc='c@x.org',subject='Helloworld',format='2',"
+                                        "body='Hithere',attachment='%1/a.txt'" }
+            << QStringList{ "a.txt=one" };
+        QTest::newRow("thunderbird, lone surrogates in names")
+            << "Mozilla Thunderbird" << surrogateValues
+            << QStringList{ "-compose", "format='2',attachment='%1/report%EF%BF%BD.txt,%1/report%EF%BF%BD%20(2).txt,"
+                                        "%1/%F0%9F%98%80%EF%BF%BD%EF%BF%BD.txt'" }
+            << surrogateFiles;
+        QTest::newRow("mail, NUL in every value")
+            << "Mail" << nulValues << QStringList{ "ann@x.org", "bob@y.org", "c@x.org", "Helloworld", "Hithere", "%1/a.txt" }
+            << QStringList{ "a.txt=one" };
+        QTest::newRow("mail, lone surrogates in names")
+            << "Mail" << surrogateValues
+            << QStringList{ surrogateFiles.at(0).section('=', 0, 0).prepend("%1/"), surrogateFiles.at(1).section('=', 0, 0).prepend("%1/"),
+                            surrogateFiles.at(2).section('=', 0, 0).prepend("%1/") }
+            << surrogateFiles;
+    }
+    void clientValues()
+    {
+        QFETCH(QString, client);
+        QFETCH(QStringList, values);
+        QFETCH(QStringList, expected);
+        QFETCH(QStringList, files);
+        QVERIFY(box_.registerMailClient(client));
+        QVERIFY(box_.addStandIn(QStringLiteral("osascript"), true));
+        QVERIFY(box_.addStandIn(QStringLiteral("mailer")));
+        Email email = message();
+        email.to = values.at(0);
+        email.cc = values.at(1);
+        email.subject = values.at(2);
+        email.body = values.at(3);
+        for (const QString& attachment : values.mid(4))
+            email.addAttachment(attachment.section('=', 0, 0), attachment.section('=', 1), false);
+        QCOMPARE(email.send(), int(Email::SendOk));
+        const bool mail = client == QLatin1String("Mail");
+        expected.replaceInStrings(QStringLiteral("%1"), mail ? email.tempDir : QUrl::fromLocalFile(email.tempDir).toString());
+        if (mail) {
+            const QString script = QString::fromUtf8(readBytes(path("osascript.stdin")));
+            QVERIFY2(!script.contains(QChar(0)), qPrintable(script));
+            QStringList literals;
+            for (auto m = QRegularExpression(QStringLiteral("\"((?:[^\"\\\\]|\\\\.)*)\"")).globalMatch(script); m.hasNext();)
+                literals << m.next().captured(1);
+            for (const QString& value : expected)
+                QVERIFY2(literals.contains(value), qPrintable(value));
+        } else {
+            QTRY_VERIFY(QFile::exists(path("mailer.args")));
+            QCOMPARE(box_.arguments(QStringLiteral("mailer")), expected);
+        }
+        QStringList written;
+        for (const QFileInfo& file : QDir(email.tempDir).entryInfoList(QDir::Files, QDir::Name)) {
+            QCOMPARE(int(file.permissions() & 0x0777), int(QFile::ReadUser | QFile::WriteUser));
+            // A shell may skip a NUL in a script where another one cuts it.
+            if (file.suffix() == QLatin1String("sh"))
+                QVERIFY(!readBytes(file.filePath()).contains('\0'));
+            else
+                written << file.fileName() + QLatin1Char('=') + QString::fromUtf8(readBytes(file.filePath()));
+        }
+        files.sort();
+        QCOMPARE(written, files);
+    }
+
+    // Two messages handed over close together, to an opener that reads its
+    // file 2 s later: each opener reads its own message. The EML files are
+    // private from the first byte on.
+    void closeSends_data()
+    {
+        QTest::addColumn<bool>("sameSecond");
+        QTest::newRow("within one second") << true;
+        QTest::newRow("a second apart") << false;
+    }
+    void closeSends()
+    {
+        QFETCH(bool, sameSecond);
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            QSKIP("Opening a file with the desktop's handler needs X (xcb).");
+        QVERIFY(box_.registerMailClient(QStringLiteral("Other")));
+        const QString got = path("got") + QLatin1Char('/') + QTest::currentDataTag();
+        QVERIFY(QDir().mkpath(got));
+        QVERIFY(writeFile(path("bin/xdg-open"),
+                          "#!/bin/sh\nf=\"${1#file://}\"\nstat -c %a \"$f\" > \"" + QFile::encodeName(got)
+                              + "/${f##*/}.mode\"\nsleep 2\ncp \"$f\" \"" + QFile::encodeName(got) + "/${f##*/}\"\n",
+                          true));
+        const QString dir = message().tempDir;
+        // Started early in a second, so both fall into it (or, waiting a
+        // second between, into two).
+        QTRY_VERIFY_WITH_TIMEOUT(QTime::currentTime().msec() < 300, 2000);
+        for (const char* subject : { "first", "second" }) {
+            Email email;
+            email.tempDir = dir;
+            email.cleanTempDir();
+            email.subject = QLatin1String(subject);
+            QCOMPARE(email.send(), int(Email::SendOk));
+            if (!sameSecond)
+                QTest::qSleep(1000);
+        }
+        // The first is still there for its opener; in one second the second
+        // name is the first one numbered ("-" sorts before ".").
+        QStringList handedOver = QDir(dir).entryList({ "*.eml" }, QDir::Files, QDir::Name);
+        QCOMPARE(handedOver.size(), 2);
+        if (sameSecond) {
+            QCOMPARE(handedOver.at(0), handedOver.at(1).chopped(4) + "-2.eml");
+            handedOver.move(1, 0);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(QDir(got).entryList({ "*.eml" }, QDir::Files).size(), 2, 10000);
+        QStringList subjects;
+        for (const QString& name : handedOver) {
+            subjects << headerValues(parseEml(got + QLatin1Char('/') + name), "subject");
+            QCOMPARE(readBytes(got + QLatin1Char('/') + name + ".mode"), QByteArray("600\n"));
+        }
+        QCOMPARE(subjects, QStringList({ "first", "second" }));
+    }
+
     // The scripts and the EML file handed over go once about 5 s old; the
     // attachments stay.
     void delayedDeletion()
