@@ -333,10 +333,31 @@ QStringList splitAddresses(const QString& list)
     return items;
 }
 
-// Text that is no address: plain words, or encoded words where it needs them.
+// Whether every quote and parenthesis of text is closed: one left open in a
+// header takes every later address of the list into it.
+bool closesItself(const QString& text)
+{
+    bool quoted = false;
+    int depth = 0;
+    for (int i = 0; i < text.size() && depth >= 0; ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('\\'))
+            ++i;
+        else if (c == QLatin1Char('"'))
+            quoted = !quoted;
+        else if (!quoted && c == QLatin1Char('('))
+            ++depth;
+        else if (!quoted && c == QLatin1Char(')'))
+            --depth;
+    }
+    return !quoted && depth == 0;
+}
+
+// Text that is no address: plain words, or encoded words where it needs them
+// or would leave a quote or a comment open.
 void addText(Folder& folder, const QString& separator, const QString& text, int trailing)
 {
-    if (needsEncodedWords(text))
+    if (needsEncodedWords(text) || !closesItself(text))
         folder.addEncoded(separator, text, trailing);
     else
         folder.addWords(separator, text, trailing);

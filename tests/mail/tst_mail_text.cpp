@@ -57,6 +57,8 @@ private slots:
                " e@example.com (=?utf-8?B?QsO8cm8=?=);, \"A, B\": b@x.org;, bob@example.com\n";
         QTest::newRow("angle brackets inside quotes") << "to" << "\"<x>\"@example.com;x <\"<y>\"@example.com> (c);bob@example.com"
             << "To: \"<x>\"@example.com, x <\"<y>\"@example.com> (c), bob@example.com\n";
+        QTest::newRow("text that would leave a quote or a comment open") << "to" << "\"zoe smith@example.org;a@x.org;second floor);bob@example.com"
+            << "To: =?utf-8?B?InpvZSBzbWl0aEBleGFtcGxlLm9yZw==?=, a@x.org,\n =?utf-8?B?c2Vjb25kIGZsb29yKQ==?=, bob@example.com\n";
         const QString words = QStringLiteral("word ").repeated(55).trimmed();
         QTest::newRow("long addresses on lines of their own") << "to"
             << QString(258, 'a') + "@example.com;\"" + words + "\"@example.com;" + QString(908, 'b') + "@example.com"
