@@ -119,6 +119,12 @@ QString domainForm(const QString& given)
 
 QString MailAddress::headerForm(const QString& text, bool inAngleBrackets)
 {
+    const QString form = headerFormOfAnyLength(text, inAngleBrackets);
+    return form.size() > MAX_ADDRESS ? QString() : form;
+}
+
+QString MailAddress::headerFormOfAnyLength(const QString& text, bool inAngleBrackets)
+{
     const QString address = text.trimmed();
     // The "@" before the domain: a domain literal may hold one of its own.
     const int literal = address.endsWith(QLatin1Char(']')) ? address.lastIndexOf(QLatin1Char('[')) : -1;
@@ -132,8 +138,7 @@ QString MailAddress::headerForm(const QString& text, bool inAngleBrackets)
     const QString domain = domainForm(address.mid(at + 1).trimmed());
     if (localPart.isNull() || domain.isNull())
         return QString();
-    const QString form = localForm(localPart) + QLatin1Char('@') + domain;
-    return form.size() > MAX_ADDRESS ? QString() : form;
+    return localForm(localPart) + QLatin1Char('@') + domain;
 }
 
 QString MailAddress::displayName(const QString& name)

@@ -21,6 +21,10 @@ public:
     // can stand; a bare item with them is a name, not an address. Text
     // without "@" is taken as it is when it is one word.
     static QString headerForm(const QString& text, bool inAngleBrackets);
+    // The same without the length that a mail path allows (254): text that is
+    // an address but for its length is still written as an address, never as
+    // text to be encoded or folded.
+    static QString headerFormOfAnyLength(const QString& text, bool inAngleBrackets);
 
     // A display name of plain ASCII as a header carries it: as it is where
     // it is words of atom characters between single blanks, otherwise as a

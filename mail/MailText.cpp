@@ -1,9 +1,9 @@
 #include "mail/MailText.h"
 
+#include "mail/AddressItem.h"
 #include "mail/MailAddress.h"
 
 #include <QIODevice>
-#include <QRegularExpression>
 #include <QSet>
 
 #include <cstring>
@@ -30,6 +30,9 @@ const int MAX_PLAIN_WORD = MAX_HEADER_LINE - 3;
 const int MAX_PARAMETER_LINE = MAX_HEADER_LINE - 6;
 // Longest line that 7bit content may carry (RFC 5322).
 const int MAX_RAW_LINE = 998;
+// Longest address written as one unit: its line, with the field's name
+// before it and what follows it, stays within 998 characters.
+const int MAX_LONG_ADDRESS = MAX_RAW_LINE - MAX_HEADER_LINE;
 // Longest line of quoted-printable and Base64 content (RFC 2045).
 const int MAX_ENCODED_LINE = 76;
 // Bytes of input per Base64 line, and lines written at a time.
@@ -330,33 +333,127 @@ QStringList splitAddresses(const QString& list)
     return items;
 }
 
-// Text that is no address: plain words, or encoded words where it needs them.
+// Whether every quote and parenthesis of text is closed: one left open in a
+// header takes every later address of the list into it.
+bool closesItself(const QString& text)
+{
+    bool quoted = false;
+    int depth = 0;
+    for (int i = 0; i < text.size() && depth >= 0; ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('\\'))
+            ++i;
+        else if (c == QLatin1Char('"'))
+            quoted = !quoted;
+        else if (!quoted && c == QLatin1Char('('))
+            ++depth;
+        else if (!quoted && c == QLatin1Char(')'))
+            --depth;
+    }
+    return !quoted && depth == 0;
+}
+
+// Text that is no address: plain words, or encoded words where it needs them
+// or would leave a quote or a comment open.
 void addText(Folder& folder, const QString& separator, const QString& text, int trailing)
 {
-    if (needsEncodedWords(text))
+    if (needsEncodedWords(text) || !closesItself(text))
         folder.addEncoded(separator, text, trailing);
     else
         folder.addWords(separator, text, trailing);
 }
 
-// Text after an address in angle brackets, as a comment (with its own
-// parentheses, if it has them, not doubled): any other text there makes some
-// readers refuse the whole list. Encoded words may stand in a comment.
-void addComment(Folder& folder, const QString& text, int trailing)
+// What a comment says: its text without its own parentheses, if it has
+// them (they are not doubled).
+QString commentText(const QString& comment)
+{
+    if (comment.size() >= 2 && comment.startsWith(QLatin1Char('(')) && comment.endsWith(QLatin1Char(')')))
+        return comment.mid(1, comment.size() - 2);
+    return comment;
+}
+
+// Comment text that goes as it is, its parentheses and backslashes escaped.
+QString escapedComment(const QString& text)
+{
+    QString escaped = text;
+    for (const QChar special : { QLatin1Char('\\'), QLatin1Char('('), QLatin1Char(')') })
+        escaped.replace(special, QLatin1Char('\\') + special);
+    return escaped;
+}
+
+// A comment in one piece, in its parentheses: plain or one encoded word;
+// null where it needs more than one encoded word.
+QString wholeComment(const QString& comment)
+{
+    const QString text = commentText(comment);
+    if (!needsEncodedWords(text))
+        return QLatin1Char('(') + escapedComment(text) + QLatin1Char(')');
+    const QString word = wholeEncodedWord(text);
+    return word.isNull() ? QString() : QLatin1Char('(') + word + QLatin1Char(')');
+}
+
+// Text after an address, as a comment: any other text there makes some
+// readers refuse the whole list. Encoded words may stand in a comment. end:
+// what closes the item after the comment (the ";" of a group), kept on the
+// comment's line.
+void addComment(Folder& folder, const QString& comment, int trailing, const QString& end = QString())
 {
     const QString open = QStringLiteral(" (");
-    const QString close = QStringLiteral(")");
-    QString inner = text;
-    if (inner.size() >= 2 && inner.startsWith(QLatin1Char('(')) && inner.endsWith(QLatin1Char(')')))
-        inner = inner.mid(1, inner.size() - 2);
-    if (needsEncodedWords(inner)) {
-        folder.addEncoded(open, inner, trailing + close.size());
+    const QString close = QLatin1Char(')') + end;
+    const QString text = commentText(comment);
+    if (needsEncodedWords(text)) {
+        folder.addEncoded(open, text, trailing + close.size());
         folder.add(QString(), close, trailing);
         return;
     }
-    for (const QChar special : { QLatin1Char('\\'), QLatin1Char('('), QLatin1Char(')') })
-        inner.replace(special, QLatin1Char('\\') + special);
-    folder.addWords(open, inner + close, trailing);
+    folder.addWords(open, escapedComment(text) + close, trailing);
+}
+
+// The address as one unit, never split nor encoded: on a line of its own
+// where it is longer than a line. The comments follow it, a comment before
+// it included: readers take a comment after an address as its name, while
+// one before it makes some of them drop the name or refuse the whole list.
+// end: what closes the item (the ";" of a group).
+void addBare(Folder& folder, const QString& separator, const AddressItem::Bare& bare, int trailing, const QString& end)
+{
+    // On one line where a line holds them: some readers take a comment for
+    // the name only on the address's own line.
+    QString whole = bare.address;
+    bool inPieces = true;
+    for (const QString& comment : bare.comments) {
+        const QString piece = wholeComment(comment);
+        inPieces = inPieces && !piece.isNull();
+        whole += BLANK + piece;
+    }
+    if (bare.comments.isEmpty() || (inPieces && BLANK.size() + whole.size() + end.size() + trailing <= MAX_HEADER_LINE)) {
+        folder.add(separator, whole + end, trailing);
+        return;
+    }
+    folder.add(separator, bare.address, 0);
+    for (int i = 0; i < bare.comments.size(); ++i) {
+        const bool last = i + 1 == bare.comments.size();
+        addComment(folder, bare.comments.at(i), last ? trailing : 0, last ? end : QString());
+    }
+}
+
+// A group of one address, such as "Team: ann@example.com": only the name
+// is encoded where it needs to be. The group is closed after its address:
+// one left open takes every later address of the list into it, or makes
+// readers refuse the list.
+void addGroup(Folder& folder, const QString& separator, const AddressItem::Group& group, int trailing)
+{
+    const QString word = wholeEncodedWord(group.name);
+    if (!needsEncodedWords(group.name)) {
+        folder.add(separator, MailAddress::displayName(group.name) + QLatin1Char(':'));
+    } else if (!word.isNull()) {
+        // A blank after an encoded word: some readers take one directly
+        // followed by ":" as a fault.
+        folder.add(separator, word + QStringLiteral(" :"));
+    } else {
+        folder.addEncoded(separator, group.name, 2);
+        folder.add(BLANK, QStringLiteral(":"));
+    }
+    addBare(folder, BLANK, group.member, trailing, QStringLiteral(";"));
 }
 
 // A display name (a phrase, a quoted string or encoded words) and the
@@ -374,44 +471,37 @@ void addNamed(Folder& folder, const QString& separator, const QString& name, con
     folder.add(BLANK, angleAddress, trailing);
 }
 
-// One address of a list into the field: a bare address, or a display name
-// and an address in angle brackets. What angle brackets hold goes as it
-// stands where it is no address, never inside an encoded word: that would
-// leave the name without an address, and some readers would then refuse the
-// whole list. Text after the brackets follows as a comment; an item that
-// is neither goes as text. trailing: the characters that follow the item on
-// its line.
+// One address of a list into the field: a display name and an address in
+// angle brackets, a bare address, or a group of one address. An address
+// never goes inside an encoded word, nor is it folded: that would leave the
+// name without an address, and some readers would then refuse the whole
+// list. What angle brackets hold goes as it stands where it is no address.
+// Text after the brackets or around a bare address follows as a comment;
+// an item that is none of these goes as text. trailing: the characters that
+// follow the item on its line.
 void addAddress(Folder& folder, const QString& separator, const QString& item, int trailing)
 {
-    // The address is in the last angle brackets.
-    static const QRegularExpression NAMED(QStringLiteral("^(.*?)\\s*<([^<>]*)>\\s*([^<>]*)$"));
-    static const QRegularExpression QUOTED(QStringLiteral("^\"((?:[^\"\\\\]|\\\\.)*)\"$"));
-    static const QRegularExpression ESCAPE(QStringLiteral("\\\\(.)"));
-
-    const QRegularExpressionMatch named = NAMED.match(item);
-    if (!named.hasMatch()) {
-        const QString address = MailAddress::headerForm(item, false);
-        if (!address.isNull())
-            folder.add(separator, address, trailing);
+    AddressItem::Named named;
+    if (!AddressItem::readNamed(item, named)) {
+        AddressItem::Bare bare;
+        AddressItem::Group group;
+        if (AddressItem::readBare(item, MAX_LONG_ADDRESS, bare))
+            addBare(folder, separator, bare, trailing, QString());
+        else if (AddressItem::readGroup(item, MAX_LONG_ADDRESS, group))
+            addGroup(folder, separator, group, trailing);
         else
             addText(folder, separator, item, trailing);
         return;
     }
-    const QString given = named.captured(2).trimmed();
-    const QString address = MailAddress::headerForm(given, true);
-    const QString angleAddress = QLatin1Char('<') + (address.isNull() ? given : address) + QLatin1Char('>');
-    const QString tail = named.captured(3);
-    const int angleTrailing = tail.isEmpty() ? trailing : 0;
-    QString name = named.captured(1);
-    const QRegularExpressionMatch quoted = QUOTED.match(name);
-    if (quoted.hasMatch())
-        name = quoted.captured(1).replace(ESCAPE, QStringLiteral("\\1"));
-    if (name.isEmpty())
+    const QString address = MailAddress::headerForm(named.given, true);
+    const QString angleAddress = QLatin1Char('<') + (address.isNull() ? named.given : address) + QLatin1Char('>');
+    const int angleTrailing = named.tail.isEmpty() ? trailing : 0;
+    if (named.name.isEmpty())
         folder.add(separator, angleAddress, angleTrailing);
     else
-        addNamed(folder, separator, name, angleAddress, angleTrailing);
-    if (!tail.isEmpty())
-        addComment(folder, tail, trailing);
+        addNamed(folder, separator, named.name, angleAddress, angleTrailing);
+    if (!named.tail.isEmpty())
+        addComment(folder, named.tail, trailing);
 }
 
 // Whether a parameter value can stand as a plain quoted string.

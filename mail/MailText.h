@@ -25,11 +25,13 @@ public:
 
     // The header field "name: list" for a list of addresses separated by ";"
     // or ",", written separated by ", " and folded between addresses. Each
-    // address is a bare address or a display name (quoted or not) with an
-    // address in angle brackets: the name is encoded or quoted as it needs, a
-    // domain outside ASCII goes in its ASCII form, a local part outside ASCII
-    // as UTF-8. Anything else stays as given, encoded where it is not plain
-    // ASCII. Empty when the list holds no address.
+    // address is a bare address (with comments around it or the name of a
+    // group before it, if any) or a display name (quoted or not) with an
+    // address in angle brackets: the name, a comment or the group's name is
+    // encoded or quoted as it needs, the address never; a domain outside
+    // ASCII goes in its ASCII form, a local part outside ASCII as UTF-8.
+    // Anything else stays as given, encoded where it is not plain ASCII.
+    // Empty when the list holds no address.
     static QString addressField(const QString& name, const QString& list);
 
     // A MIME parameter as lines of at most 72 characters, without indent or

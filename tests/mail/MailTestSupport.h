@@ -31,8 +31,11 @@ def addresses(raw):  # names decoded as RFC 2047 says: no blank between neighbou
     named = ((str(make_header(decode_header(n))), a) for n, a in getaddresses([raw]))
     return ', '.join(('"%s"' % n.replace('\\', '\\\\').replace('"', '\\"') if re.search(r'[][\\()<>@,:;".]', n) else n)
                      + ' <%s>' % a if n else a for n, a in named)
+def groups(header):  # the names of groups, which getaddresses leaves out
+    names = [g.display_name for g in getattr(header, 'groups', ()) if g.display_name is not None]
+    return ' (groups: %s)' % ', '.join(names) if names else ''
 for (k, v), (_, raw) in zip(msg.items(), msg.raw_items()):
-    value = addresses(raw) if k.lower() in ('from', 'to', 'cc', 'bcc', 'disposition-notification-to') else str(v)
+    value = addresses(raw) + groups(v) if k.lower() in ('from', 'to', 'cc', 'bcc', 'disposition-notification-to') else str(v)
     out['headers'].setdefault(k.lower(), []).append(value)
 for part in msg.walk():
     out['defects'] += [repr(d) for d in part.defects] + [repr(d) for v in part.values() for d in v.defects
@@ -52,9 +55,11 @@ print(json.dumps(out))
 )PY";
 
 // Reads an EML file with Python's email package: decoded headers by lower-case
-// name, every defect, every part in order (the message first, a text part's
-// text as its charset and as format=flowed read it), and a summary: "Name:
-// value" of the main headers, then each part as "plain: text" or "attachment: name=bytes".
+// name (address lists as getaddresses reads them, then the names of any groups
+// as the default policy reads them), every defect, every part in order (the
+// message first, a text part's text as its charset and as format=flowed read
+// it), and a summary: "Name: value" of the main headers, then each part as
+// "plain: text" or "attachment: name=bytes".
 inline QJsonObject parseEml(const QString& path)
 {
     QProcess python;

@@ -33,8 +33,8 @@ Attachment file(const QString& name, const QByteArray& bytes, const char* type, 
 
 // Where the header blocks break a rule of their own: a header ending in ";",
 // padding inside a run of encoded words, a fold inside an address that fits a
-// line, a line over 78 characters that has a fold point, a block that does
-// not end with an empty line. The blocks start the message and follow each
+// line, a line over 78 characters that has a fold point (a blank outside
+// quotes), a block that does not end with an empty line. The blocks start the message and follow each
 // boundary line.
 QStringList headerFaults(const QString& eml, const QStringList& boundaries)
 {
@@ -46,7 +46,7 @@ QStringList headerFaults(const QString& eml, const QStringList& boundaries)
         QRegularExpression(QStringLiteral(";\\n(?![ \\t])")),
         QRegularExpression(QStringLiteral("=\\?utf-8\\?B\\?[^?]*=\\?=\\s+=\\?utf-8\\?B\\?")),
         QRegularExpression(QStringLiteral("(?:^(?:To|Cc|Bcc|From):|,)\\s*(\\S[^,\\n]*\\n [^,\\n]*<[^>\\n]*>)(?=,|\\n(?! ))"), QRegularExpression::MultilineOption),
-        QRegularExpression(QStringLiteral("^(?=.{79})(?:(?:[\\w-]+:[ \\t]|[ \\t])?+\\S+[ \\t]+\\S|[\\w-]+:[ \\t]\\S{1,77}$)"),
+        QRegularExpression(QStringLiteral("^(?=.{79})(?:(?:[\\w-]+:[ \\t]|[ \\t])?+(?:\"(?:[^\"\\\\]|\\\\.)*\"|[^\\s\"])+[ \\t]+\\S|[\\w-]+:[ \\t]\\S{1,77}$)"),
                            QRegularExpression::MultilineOption),
     };
     for (auto blocks = block.globalMatch(eml); blocks.hasNext();) {
@@ -174,6 +174,19 @@ private slots:
                                                    "a@example.com, Carl <c@xn--mnchen-3ya.de>, bob@example.com");
         QTest::newRow("international domains") << false << QString() << domains << domainsBack << QStringLiteral("domains")
                                                << QStringLiteral("hi") << QList<Attachment>();
+        // Comments around bare addresses, groups, angle brackets inside quotes, addresses longer than a line: each
+        // an address with its name, never inside an encoded word, never folded.
+        const QString words = QStringLiteral("word ").repeated(54) + QStringLiteral("word");
+        const QString around = QStringLiteral("ann@example.com (B\u00fcro);(B\u00fcro) fay@example.com;carol@example.com (=?utf-8?B?SGk=?=);"
+                                              "dan@example.com (unclosed;eve@example.com;Zo\u00eb: z@example.com;\u00c9quipe: e@example.com;"
+                                              "\"<x>\"@example.com;") + QString(258, 'a') + QStringLiteral("@example.com;\"") + words
+                               + QStringLiteral("\"@example.com;bob@example.com");
+        const QString aroundBack = QStringLiteral("B\u00fcro <ann@example.com>, B\u00fcro <fay@example.com>, =?utf-8?B?SGk=?= <carol@example.com>, "
+                                                  "\"(unclosed\" <dan@example.com>, eve@example.com, z@example.com, e@example.com, "
+                                                  "\"<x>\"@example.com, ") + QString(258, 'a') + QStringLiteral("@example.com, \"") + words
+                                   + QStringLiteral("\"@example.com, bob@example.com (groups: Zo\u00eb, \u00c9quipe)");
+        QTest::newRow("addresses among comments and groups") << false << QString() << around << aroundBack << QStringLiteral("s")
+                                                             << QStringLiteral("hi") << QList<Attachment>();
         QTest::newRow("html attachments utf-8") << true << QString() << all << allBack << uSubject
                                                 << QStringLiteral("<p>") + unicode + QStringLiteral("</p>\n") << files;
         QTest::newRow("hostile")

@@ -43,6 +43,31 @@ private slots:
             << "To: =?utf-8?B?Wm/Dqw==?= <not an address>, <a@b.org> (home \\(x\\)), zoe\n"
                " smith@example.org, =?utf-8?B?Wm/Dqw==?= <zoe@example.org>\n (=?utf-8?B?Wm/Dqw==?=), \"a <b>\" <c@d.org>\n";
         QTest::newRow("no address") << "to" << " ; ," << QString();
+        // An address is never encoded, folded or split: a comment goes after it, the name of a group before it.
+        QTest::newRow("comments around bare addresses") << "to"
+            << QStringLiteral("ann@example.com (B\u00fcro);(B\u00fcro) fay@example.com;carol@example.com (=?utf-8?B?SGk=?=);"
+                              "dan@example.com (unclosed;eve@example.com;gil@example.com (the office of the people who keep the books "
+                              "in order on the second floor)")
+            << "To: ann@example.com (=?utf-8?B?QsO8cm8=?=),\n fay@example.com (=?utf-8?B?QsO8cm8=?=),\n"
+               " carol@example.com (=?utf-8?B?PT91dGYtOD9CP1NHaz0/PQ==?=),\n dan@example.com (\\(unclosed), eve@example.com,"
+               " gil@example.com (the office of\n the people who keep the books in order on the second floor)\n";
+        QTest::newRow("groups closed after their address") << "to"
+            << QStringLiteral("Zo\u00eb: z@example.com;\u00c9quipe: e@example.com (B\u00fcro);\"A, B\": b@x.org;bob@example.com")
+            << "To: =?utf-8?B?Wm/Dqw==?= : z@example.com;, =?utf-8?B?w4lxdWlwZQ==?= :\n"
+               " e@example.com (=?utf-8?B?QsO8cm8=?=);, \"A, B\": b@x.org;, bob@example.com\n";
+        QTest::newRow("angle brackets inside quotes") << "to" << "\"<x>\"@example.com;x <\"<y>\"@example.com> (c);bob@example.com"
+            << "To: \"<x>\"@example.com, x <\"<y>\"@example.com> (c), bob@example.com\n";
+        QTest::newRow("text that would leave a quote or a comment open") << "to" << "\"zoe smith@example.org;a@x.org;second floor);bob@example.com"
+            << "To: =?utf-8?B?InpvZSBzbWl0aEBleGFtcGxlLm9yZw==?=, a@x.org,\n =?utf-8?B?c2Vjb25kIGZsb29yKQ==?=, bob@example.com\n";
+        const QString words = QStringLiteral("word ").repeated(55).trimmed();
+        QTest::newRow("long addresses on lines of their own") << "to"
+            << QString(258, 'a') + "@example.com;\"" + words + "\"@example.com;" + QString(908, 'b') + "@example.com"
+            << "To: " + QString(258, 'a') + "@example.com,\n \"" + words + "\"@example.com,\n " + QString(908, 'b') + "@example.com\n";
+        // The "," after a named address that ends in the 78th place goes to the next line with it.
+        const QString local(49, 'l');
+        QTest::newRow("named address up to the 78th place") << "to"
+            << "a@x.org;Ann Lee <" + local + "@x.org>;b@x.org;Bo <" + local + "bo12345678901@x.org> (c);d@x.org"
+            << "To: a@x.org,\n Ann Lee <" + local + "@x.org>, b@x.org,\n Bo <" + local + "bo12345678901@x.org>\n (c), d@x.org\n";
         QTest::newRow("long parameter") << "filename" << QString(100, 'n') + ".txt"
             << "filename*0*=utf-8''nnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnn\n"
                "filename*1*=nnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnn.txt";
@@ -139,6 +164,11 @@ private slots:
         international("final dot outside ASCII", QStringLiteral("c@M\u00dcNCHEN.DE."), "c@xn--mnchen-3ya.de");
         international("final full stop mapped", QStringLiteral("c@m\u00fcnchen.de\u3002"), "c@xn--mnchen-3ya.de");
         QTest::newRow("domain of a dot") << "a@." << none << none;
+        QTest::newRow("angle brackets inside quotes") << "\"<x>\"@example.com" << "\"<x>\"@example.com" << "\"<x>\"@example.com";
+        QTest::newRow("@ inside a domain literal") << "zoe@[a@b]" << "zoe@[a@b]" << "zoe@[a@b]";
+        QTest::newRow("unpaired quote and blank") << "\"zoe smith@example.org" << none << "\"\\\"zoe smith\"@example.org";
+        QTest::newRow("unpaired quote and angle bracket") << "\"zoe<smith@example.org" << none << none;
+        QTest::newRow("quote that pairs, over 254 characters") << "\"" + QString(250, 'a') + " \"@example.org" << none << none;
     }
 
     void addressForms()
@@ -148,6 +178,11 @@ private slots:
         QFETCH(QString, inBrackets);
         QCOMPARE(MailAddress::headerForm(given, false), bare);
         QCOMPARE(MailAddress::headerForm(given, true), inBrackets);
+        // The length of a mail path alone tells the two forms apart; a longer one is still an address.
+        const QString anyLength = MailAddress::headerFormOfAnyLength(given, false);
+        QCOMPARE(anyLength.size() > 254 ? QString() : anyLength, bare);
+        if (given.size() > 254 && !given.contains("<"))
+            QCOMPARE(anyLength, given);
     }
 };
 

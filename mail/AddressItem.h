@@ -1,0 +1,42 @@
+#ifndef VORNHELM_ADDRESSITEM_H
+#define VORNHELM_ADDRESSITEM_H
+
+#include <QString>
+#include <QStringList>
+
+// How one item of an address list, as a page gives it, reads: a display name
+// and what its angle brackets hold, a bare address with the comments around
+// it, or the name of a group before one bare address. Angle brackets,
+// parentheses and ":" inside quoted strings are text; where the quotes of an
+// item do not pair, its quotes are characters like any other.
+class AddressItem
+{
+public:
+    AddressItem() = delete;
+
+    // The address is in the last angle brackets, after which no ">" stands.
+    struct Named {
+        QString name; // without its quotes and their escapes
+        QString given; // what the brackets hold, blanks at its ends dropped
+        QString tail; // text after the brackets
+    };
+    // The address in its header form (MailAddress), and each comment with
+    // its parentheses, the one before the address first.
+    struct Bare {
+        QString address;
+        QStringList comments;
+    };
+    struct Group {
+        QString name; // without its quotes and their escapes
+        Bare member;
+    };
+
+    static bool readNamed(const QString& item, Named& named);
+    // An address of any length up to maxLength, a comment before it and one
+    // after it each optional.
+    static bool readBare(const QString& item, int maxLength, Bare& bare);
+    // A name that holds no address characters, a ":" and a bare address.
+    static bool readGroup(const QString& item, int maxLength, Group& group);
+};
+
+#endif // VORNHELM_ADDRESSITEM_H
