@@ -29,7 +29,8 @@ public:
     // group before it, if any) or a display name (quoted or not) with an
     // address in angle brackets: the name, a comment or the group's name is
     // encoded or quoted as it needs, the address never; a domain outside
-    // ASCII goes in its ASCII form, a local part outside ASCII as UTF-8.
+    // ASCII goes in its ASCII form where it has one, otherwise as UTF-8, and
+    // so does a local part outside ASCII.
     // Anything else stays as given, encoded where it is not plain ASCII.
     // Empty when the list holds no address.
     static QString addressField(const QString& name, const QString& list);
