@@ -275,6 +275,7 @@ private slots:
         // Started early in a second, so both fall into it (or, waiting a
         // second between, into two).
         QTRY_VERIFY_WITH_TIMEOUT(QTime::currentTime().msec() < 300, 2000);
+        const int startSecond = QTime::currentTime().second();
         for (const char* subject : { "first", "second" }) {
             Email email;
             email.tempDir = dir;
@@ -288,10 +289,12 @@ private slots:
         // name is the first one numbered ("-" sorts before ".").
         QStringList handedOver = QDir(dir).entryList({ "*.eml" }, QDir::Files, QDir::Name);
         QCOMPARE(handedOver.size(), 2);
-        if (sameSecond) {
-            QCOMPARE(handedOver.at(0), handedOver.at(1).chopped(4) + "-2.eml");
+        const bool numbered = handedOver.at(0) == handedOver.at(1).chopped(4) + "-2.eml";
+        // A machine too busy to send both within the second gives two names.
+        if (sameSecond && QTime::currentTime().second() == startSecond)
+            QVERIFY(numbered);
+        if (numbered)
             handedOver.move(1, 0);
-        }
         QTRY_COMPARE_WITH_TIMEOUT(QDir(got).entryList({ "*.eml" }, QDir::Files).size(), 2, 10000);
         QStringList subjects;
         for (const QString& name : handedOver) {
