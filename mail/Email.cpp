@@ -103,12 +103,20 @@ QString withoutNul(const QString& value)
     return result;
 }
 
-// The escape of a value placed inside an AppleScript string literal.
+// The escape of a value placed inside an AppleScript string literal, made
+// in one pass: replacing in place moves the rest of a long body at every
+// quote.
 QString appleScriptEscaped(const QString& value)
 {
-    QString result = withoutNul(value);
-    result.replace(BACKSLASH, BACKSLASH + BACKSLASH);
-    result.replace(QUOTE, BACKSLASH + QUOTE);
+    QString result;
+    result.reserve(value.size() + value.size() / 8);
+    for (const QChar c : value) {
+        if (c.isNull())
+            continue;
+        if (c == BACKSLASH.at(0) || c == QUOTE.at(0))
+            result += BACKSLASH;
+        result += c;
+    }
     return result;
 }
 

@@ -4,7 +4,7 @@
 #include "mail/MailAddress.h"
 
 #include <QIODevice>
-#include <QSet>
+#include <QVector>
 
 #include <cstring>
 
@@ -288,6 +288,30 @@ private:
     bool valueStarted_ = false;
 };
 
+// Whether a double quote at each position of text would be closed later:
+// read as inside quotes from there on, where a backslash takes the next
+// character with it. Worked out from the end, so a long list with many
+// quotes left open takes one pass, not one pass per quote.
+QVector<bool> closedQuotes(const QString& text)
+{
+    const int n = text.size();
+    // closeAhead[j]: a closing quote is found reading quoted text from j.
+    QVector<bool> closeAhead(n + 2, false);
+    for (int j = n - 1; j >= 0; --j) {
+        const QChar c = text.at(j);
+        if (c == QLatin1Char('"'))
+            closeAhead[j] = true;
+        else if (c == QLatin1Char('\\'))
+            closeAhead[j] = closeAhead[j + 2];
+        else
+            closeAhead[j] = closeAhead[j + 1];
+    }
+    QVector<bool> closed(n, false);
+    for (int i = 0; i < n; ++i)
+        closed[i] = closeAhead[i + 1];
+    return closed;
+}
+
 // A list split at "," and ";" outside double quotes, items trimmed, empty
 // items dropped. A quote that nothing closes is a character of its item:
 // it would otherwise join every address after it into one.
@@ -295,11 +319,9 @@ QStringList splitAddresses(const QString& list)
 {
     QStringList items;
     QString item;
-    QSet<int> unclosedQuotes;
+    const QVector<bool> closed = closedQuotes(list);
     bool quoted = false;
     bool escaped = false;
-    int itemStart = 0;
-    int openQuote = -1;
     const auto take = [&items, &item]() {
         if (!item.trimmed().isEmpty())
             items << item.trimmed();
@@ -309,25 +331,16 @@ QStringList splitAddresses(const QString& list)
         const QChar c = list.at(i);
         if (!quoted && (c == QLatin1Char(',') || c == QLatin1Char(';'))) {
             take();
-            itemStart = i + 1;
             continue;
         }
         if (escaped) {
             escaped = false;
         } else if (c == QLatin1Char('\\')) {
             escaped = quoted;
-        } else if (c == QLatin1Char('"') && !unclosedQuotes.contains(i)) {
+        } else if (c == QLatin1Char('"') && (quoted || closed.at(i))) {
             quoted = !quoted;
-            openQuote = i;
         }
         item += c;
-        if (quoted && i + 1 == list.size()) {
-            // Split again from the item of the quote left open.
-            unclosedQuotes.insert(openQuote);
-            quoted = escaped = false;
-            item.clear();
-            i = itemStart - 1;
-        }
     }
     take();
     return items;

@@ -1,5 +1,8 @@
 #include "pdf/XmlEntityReferences.h"
 
+#include <QHash>
+#include <QStringList>
+
 namespace {
 const QChar REFERENCE_START = QLatin1Char('&');
 const QChar REFERENCE_END = QLatin1Char(';');
@@ -59,21 +62,39 @@ int pastMarkup(const QString& text, int at)
 QSet<QString> XmlEntityReferences::unexpanded(const QXmlStreamEntityDeclarations& declarations)
 {
     QSet<QString> names;
+    QSet<QString> declared;
     for (const QXmlStreamEntityDeclaration& declaration : declarations) {
+        declared.insert(declaration.name().toString());
         // An unparsed entity may not be referenced at all: the reader refuses that itself.
         if (declaration.value().isNull() && declaration.notationName().isEmpty())
             names.insert(declaration.name().toString());
     }
+    if (names.isEmpty())
+        return names;
     // An internal entity's text is read as content where it is referenced.
-    for (bool grown = !names.isEmpty(); grown;) {
-        grown = false;
-        for (const QXmlStreamEntityDeclaration& declaration : declarations) {
-            const QString name = declaration.name().toString();
-            QString found;
-            if (!names.contains(name) && !declaration.value().isNull()
-                && firstReference(declaration.value().toString(), 0, names, found) >= 0) {
-                names.insert(name);
-                grown = true;
+    // Each text is read once for the entities it refers to; the names are
+    // then followed from the unexpanded ones to the entities referring to
+    // them. Going over all declarations again after each new name would take
+    // time in the square of their number.
+    QHash<QString, QStringList> referredBy;
+    for (const QXmlStreamEntityDeclaration& declaration : declarations) {
+        if (declaration.value().isNull())
+            continue;
+        const QString text = declaration.value().toString();
+        const QString name = declaration.name().toString();
+        QString found;
+        for (int at = firstReference(text, 0, declared, found); at >= 0;
+             at = firstReference(text, at + found.size() + 2, declared, found)) {
+            referredBy[found].append(name);
+        }
+    }
+    QStringList pending = names.values();
+    while (!pending.isEmpty()) {
+        const QString name = pending.takeLast();
+        for (const QString& referring : referredBy.value(name)) {
+            if (!names.contains(referring)) {
+                names.insert(referring);
+                pending.append(referring);
             }
         }
     }
