@@ -11,11 +11,19 @@
 // and Thunderbird roads number them, against the floor of putting the same
 // numbered names, lower-cased, into a hash set; the time per name must not
 // grow with their number.
+//
+// Also page text made to be slow: an address list of quotes that never
+// close, and a message body of quotes and backslashes for the Mail
+// AppleScript and its shell wrapper, each against the floor of one plain
+// pass over the same text (its UTF-8 bytes, and a copy escaped character by
+// character). The time per character must not grow with the length.
 
 #include "core/Base64.h"
 #include "mail/AttachmentFileNames.h"
 #include "mail/AttatchmentManager.h"
 #include "mail/Email.h"
+#include "mail/MailText.h"
+#include "core/MacToolKit.h"
 
 #include <QElapsedTimer>
 #include <QRandomGenerator>
@@ -210,6 +218,51 @@ private slots:
             qInfo("%5d attachments of one name: %.2f ms (%.2f us a name), floor (numbered names into a set) %.2f ms: "
                   "ratio %.2f",
                   count, median(namesMs), median(namesMs) * 1000 / count, median(floorMs), median(namesMs) / median(floorMs));
+        }
+    }
+    void longPageTextAgainstFloor()
+    {
+        const auto escapedByHand = [](const QString& text) {
+            QString escaped;
+            escaped.reserve(text.size() * 2);
+            for (const QChar c : text) {
+                if (c == QLatin1Char('"') || c == QLatin1Char('\\'))
+                    escaped += QLatin1Char('\\');
+                escaped += c;
+            }
+            return escaped;
+        };
+        for (const int repeats : { 100000, 400000, 1600000 }) {
+            const QString openQuotes = QStringLiteral("\\\"x").repeated(repeats);
+            const QString quotedBody = QStringLiteral("\"\\ x").repeated(repeats);
+            Email email;
+            email.to = QStringLiteral("ann@example.com");
+            email.body = quotedBody;
+            QVector<double> addressMs, addressFloorMs, scriptMs, scriptFloorMs;
+            QElapsedTimer timer;
+            for (int round = 0; round < TIME_ROUNDS; ++round) {
+                timer.start();
+                QVERIFY(!MailText::addressField(QStringLiteral("To"), openQuotes).isEmpty());
+                addressMs << timer.nsecsElapsed() / 1e6;
+
+                timer.start();
+                QVERIFY(!openQuotes.toUtf8().toBase64().isEmpty());
+                addressFloorMs << timer.nsecsElapsed() / 1e6;
+
+                timer.start();
+                QVERIFY(MacToolKit::toBash(email.toMailAppAppleScript()).size() > quotedBody.size());
+                scriptMs << timer.nsecsElapsed() / 1e6;
+
+                timer.start();
+                QVERIFY(escapedByHand(escapedByHand(quotedBody)).size() > quotedBody.size());
+                scriptFloorMs << timer.nsecsElapsed() / 1e6;
+            }
+            qInfo("%8d characters: address list of open quotes %.1f ms (%.1f ns a character), floor (UTF-8 and Base64) "
+                  "%.1f ms: ratio %.2f; Mail script of quotes %.1f ms (%.1f ns a character), floor (two escapes by hand) "
+                  "%.1f ms: ratio %.2f",
+                  openQuotes.size(), median(addressMs), median(addressMs) * 1e6 / openQuotes.size(), median(addressFloorMs),
+                  median(addressMs) / median(addressFloorMs), median(scriptMs), median(scriptMs) * 1e6 / quotedBody.size(),
+                  median(scriptFloorMs), median(scriptMs) / median(scriptFloorMs));
         }
     }
 };

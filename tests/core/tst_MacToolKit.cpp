@@ -56,15 +56,6 @@ private slots:
             QTest::addRow("toBash %d", i) << script << true << texts.at(i) + '\n' << "";
             QTest::addRow("toBash %d, bash", i) << "bash <<'E'\n" + script + "E\n" << true << texts.at(i) + '\n' << "";
         }
-        // A long text full of characters to escape is made in one pass: each in-place escape would move the
-        // rest of the text.
-        const QString longText = QStringLiteral("\"\\$` x").repeated(3 << 20);
-        QElapsedTimer timer;
-        timer.start();
-        const QByteArray longScript = MacToolKit::toBash(longText).toUtf8();
-        const qint64 ms = timer.elapsed();
-        QTest::newRow("toBash, long text in time")
-            << longScript << true << (ms < 3000 ? longText + '\n' : QString("toBash took %1 ms").arg(ms)) << "";
     }
     void executeBashScript()
     {
