@@ -312,14 +312,47 @@ QVector<bool> closedQuotes(const QString& text)
     return closed;
 }
 
-// A list split at "," and ";" outside double quotes, items trimmed, empty
-// items dropped. A quote that nothing closes is a character of its item:
-// it would otherwise join every address after it into one.
+// Where the comment opened by a "(" at each position of text closes: the
+// position of its ")", nested comments and characters a backslash takes
+// passed over, quotes plain; -1 where nothing closes it or no "(" stands
+// there. Worked out from the end, each comment's close found from the one
+// after it, so a long list of "(" left open takes one pass, not one per "(".
+QVector<int> commentCloses(const QString& text)
+{
+    const int n = text.size();
+    // closeFrom[j]: the ")" that ends comment text read from j; -1 for none.
+    QVector<int> closeFrom(n + 2, -1);
+    for (int j = n - 1; j >= 0; --j) {
+        const QChar c = text.at(j);
+        if (c == QLatin1Char(')')) {
+            closeFrom[j] = j;
+        } else if (c == QLatin1Char('\\')) {
+            closeFrom[j] = closeFrom[j + 2];
+        } else if (c == QLatin1Char('(')) {
+            const int nestedClose = closeFrom[j + 1];
+            closeFrom[j] = nestedClose < 0 ? -1 : closeFrom[nestedClose + 1];
+        } else {
+            closeFrom[j] = closeFrom[j + 1];
+        }
+    }
+    QVector<int> closes(n, -1);
+    for (int i = 0; i < n; ++i) {
+        if (text.at(i) == QLatin1Char('('))
+            closes[i] = closeFrom[i + 1];
+    }
+    return closes;
+}
+
+// A list split at "," and ";" outside double quotes and comments, items
+// trimmed, empty items dropped. A quote or a "(" that nothing closes is a
+// character of its item: it would otherwise join every address after it
+// into one. Inside quotes a "(" is plain, inside a comment a quote.
 QStringList splitAddresses(const QString& list)
 {
     QStringList items;
     QString item;
     const QVector<bool> closed = closedQuotes(list);
+    const QVector<int> commentClose = commentCloses(list);
     bool quoted = false;
     bool escaped = false;
     const auto take = [&items, &item]() {
@@ -339,6 +372,10 @@ QStringList splitAddresses(const QString& list)
             escaped = quoted;
         } else if (c == QLatin1Char('"') && (quoted || closed.at(i))) {
             quoted = !quoted;
+        } else if (!quoted && commentClose.at(i) >= 0) {
+            item += list.midRef(i, commentClose.at(i) - i + 1);
+            i = commentClose.at(i);
+            continue;
         }
         item += c;
     }

@@ -187,6 +187,16 @@ private slots:
                                    + QStringLiteral("\"@example.com, bob@example.com (groups: Zo\u00eb, \u00c9quipe)");
         QTest::newRow("addresses among comments and groups") << false << QString() << around << aroundBack << QStringLiteral("s")
                                                              << QStringLiteral("hi") << QList<Attachment>();
+        // A "," or ";" inside a closed comment: each address keeps its comment as its name, and the other recipients
+        // stay; a "(" that nothing closes takes no address in.
+        const QString separated = QStringLiteral("ann@example.com (B\u00fcro, K\u00f6ln);(B\u00fcro, K\u00f6ln) fay@example.com;"
+                                                 "Ann <a@x.org> (home, office);gil@example.com (work (B\u00fcro, K\u00f6ln));ivy@x.org (home; office);"
+                                                 "jo@x.org (a\\), b);dan@example.com (unclosed;eve@example.com (home, office);bob@example.com");
+        const QString separatedBack = QStringLiteral("\"B\u00fcro, K\u00f6ln\" <ann@example.com>, \"B\u00fcro, K\u00f6ln\" <fay@example.com>, Ann <a@x.org>, "
+                                                     "\"work (B\u00fcro, K\u00f6ln)\" <gil@example.com>, \"home, office\" <ivy@x.org>, \"a\\\\), b\" <jo@x.org>, "
+                                                     "\"(unclosed\" <dan@example.com>, \"home, office\" <eve@example.com>, bob@example.com");
+        QTest::newRow("separators inside comments") << false << QString() << separated << separatedBack << QStringLiteral("s")
+                                                    << QStringLiteral("hi") << QList<Attachment>();
         QTest::newRow("html attachments utf-8") << true << QString() << all << allBack << uSubject
                                                 << QStringLiteral("<p>") + unicode + QStringLiteral("</p>\n") << files;
         QTest::newRow("hostile")

@@ -51,6 +51,21 @@ private slots:
             << "To: ann@example.com (=?utf-8?B?QsO8cm8=?=),\n fay@example.com (=?utf-8?B?QsO8cm8=?=),\n"
                " carol@example.com (=?utf-8?B?PT91dGYtOD9CP1NHaz0/PQ==?=),\n dan@example.com (\\(unclosed), eve@example.com,"
                " gil@example.com (the office of\n the people who keep the books in order on the second floor)\n";
+        // A "," or ";" inside a closed comment is part of it; nested comments and escaped characters count.
+        QTest::newRow("separators inside comments") << "to"
+            << QStringLiteral("ann@example.com (B\u00fcro, K\u00f6ln);(B\u00fcro, K\u00f6ln) fay@example.com;Ann <a@x.org> (home, office);"
+                              "gil@example.com (work (B\u00fcro, K\u00f6ln));hal@x.org (a (b, c));ivy@x.org (home; office);"
+                              "jo@x.org (a\\), b);bob@example.com")
+            << "To: ann@example.com (=?utf-8?B?QsO8cm8sIEvDtmxu?=),\n fay@example.com (=?utf-8?B?QsO8cm8sIEvDtmxu?=), Ann <a@x.org> (home, office),\n"
+               " gil@example.com (=?utf-8?B?d29yayAoQsO8cm8sIEvDtmxuKQ==?=),\n hal@x.org (a \\(b, c\\)), ivy@x.org (home; office), jo@x.org (a\\\\\\), b),\n"
+               " bob@example.com\n";
+        // The "(" after dan is closed by nothing: eve's ")" closes eve's own "(", so dan's takes no address in. Inside
+        // quotes a "(" is plain ("Lee (home" pairs with no ")"), inside a comment a quote (kim's).
+        QTest::newRow("a comment left open beside closed ones") << "to"
+            << "dan@example.com (unclosed;eve@example.com (home, office);fay@example.com;\"Lee (home\" <lee@x.org>;"
+               "kim@x.org (5\" tall, wide);\"Max) M\" <max@x.org>"
+            << "To: dan@example.com (\\(unclosed), eve@example.com (home, office),\n fay@example.com, \"Lee (home\" <lee@x.org>,"
+               " kim@x.org (5\" tall, wide),\n \"Max) M\" <max@x.org>\n";
         QTest::newRow("groups closed after their address") << "to"
             << QStringLiteral("Zo\u00eb: z@example.com;\u00c9quipe: e@example.com (B\u00fcro);\"A, B\": b@x.org;bob@example.com")
             << "To: =?utf-8?B?Wm/Dqw==?= : z@example.com;, =?utf-8?B?w4lxdWlwZQ==?= :\n"
