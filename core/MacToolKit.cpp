@@ -1,5 +1,6 @@
 #include "core/MacToolKit.h"
 
+#include "core/BackslashEscape.h"
 #include "core/DesktopExec.h"
 
 #include <QByteArray>
@@ -10,8 +11,6 @@
 #include <QStandardPaths>
 #include <QStringList>
 #include <QTextStream>
-
-#include <cstring>
 
 namespace {
 
@@ -186,33 +185,18 @@ QString textUpToNul(QByteArray bytes)
     return QString::fromUtf8(bytes);
 }
 
-// The text with a backslash put before each of the given characters. Built
-// in one pass: replacing in place moves the rest of a long text at every
-// step, and a script of megabytes with many quotes then takes seconds.
-QString backslashed(const QString& text, QLatin1String specials)
-{
-    QString result;
-    result.reserve(text.size() + text.size() / 8);
-    for (const QChar c : text) {
-        if (c.unicode() < 0x80 && std::memchr(specials.data(), c.toLatin1(), size_t(specials.size())))
-            result += QLatin1Char('\\');
-        result += c;
-    }
-    return result;
-}
-
 // Escapes for a double-quoted shell word. Inside double quotes a backslash
 // is special only before $ ` " \ and a line feed, so after these
 // escapes every character reaches the command as written.
 QString escapeForDoubleQuotes(const QString& text)
 {
-    return backslashed(text, QLatin1String("\\\"$`"));
+    return BackslashEscape::escaped(text, QLatin1String("\\\"$`"));
 }
 
 // The body of an AppleScript string literal.
 QString escapeAppleScriptString(const QString& text)
 {
-    return backslashed(text, QLatin1String("\\\""));
+    return BackslashEscape::escaped(text, QLatin1String("\\\""));
 }
 
 } // namespace

@@ -51,21 +51,57 @@ int lastIndexOutsideQuotes(const QString& item, const QVector<bool>& quoted, QCh
     return -1;
 }
 
-// Where the comment that opens text ends: its closing parenthesis, nested
-// ones and escaped characters passed over; -1 where nothing closes it.
-int commentEnd(const QString& text)
+// Whether a double quote at each position of text would be closed later:
+// read as inside quotes from there on, where a backslash takes the next
+// character with it. Worked out from the end, so a long list with many
+// quotes left open takes one pass, not one pass per quote.
+QVector<bool> closedQuotes(const QString& text)
 {
-    int depth = 0;
-    for (int i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c == QLatin1Char('\\'))
-            ++i;
-        else if (c == QLatin1Char('('))
-            ++depth;
-        else if (c == QLatin1Char(')') && --depth == 0)
-            return i;
+    const int n = text.size();
+    // closeAhead[j]: a closing quote is found reading quoted text from j.
+    QVector<bool> closeAhead(n + 2, false);
+    for (int j = n - 1; j >= 0; --j) {
+        const QChar c = text.at(j);
+        if (c == QLatin1Char('"'))
+            closeAhead[j] = true;
+        else if (c == QLatin1Char('\\'))
+            closeAhead[j] = closeAhead[j + 2];
+        else
+            closeAhead[j] = closeAhead[j + 1];
     }
-    return -1;
+    // A quote at i is closed where quoted text read after it finds a close.
+    return closeAhead.mid(1, n);
+}
+
+// Where the comment opened by a "(" at each position of text closes: the
+// position of its ")", nested comments and characters a backslash takes
+// passed over, quotes plain; -1 where nothing closes it or no "(" stands
+// there. Worked out from the end, each comment's close found from the one
+// after it, so a long list of "(" left open takes one pass, not one per "(".
+QVector<int> commentCloses(const QString& text)
+{
+    const int n = text.size();
+    // closeFrom[j]: the ")" that ends comment text read from j; -1 for none.
+    QVector<int> closeFrom(n + 2, -1);
+    for (int j = n - 1; j >= 0; --j) {
+        const QChar c = text.at(j);
+        if (c == QLatin1Char(')')) {
+            closeFrom[j] = j;
+        } else if (c == QLatin1Char('\\')) {
+            closeFrom[j] = closeFrom[j + 2];
+        } else if (c == QLatin1Char('(')) {
+            const int nestedClose = closeFrom[j + 1];
+            closeFrom[j] = nestedClose < 0 ? -1 : closeFrom[nestedClose + 1];
+        } else {
+            closeFrom[j] = closeFrom[j + 1];
+        }
+    }
+    QVector<int> closes(n, -1);
+    for (int i = 0; i < n; ++i) {
+        if (text.at(i) == QLatin1Char('('))
+            closes[i] = closeFrom[i + 1];
+    }
+    return closes;
 }
 
 // A name without its quotes and their escapes, where it is one quoted
@@ -79,6 +115,42 @@ QString unquoted(const QString& name)
 }
 
 } // namespace
+
+QStringList AddressItem::split(const QString& list)
+{
+    QStringList items;
+    QString item;
+    const QVector<bool> closed = closedQuotes(list);
+    const QVector<int> commentClose = commentCloses(list);
+    bool quoted = false;
+    bool escaped = false;
+    const auto take = [&items, &item]() {
+        if (!item.trimmed().isEmpty())
+            items << item.trimmed();
+        item.clear();
+    };
+    for (int i = 0; i < list.size(); ++i) {
+        const QChar c = list.at(i);
+        if (!quoted && (c == QLatin1Char(',') || c == QLatin1Char(';'))) {
+            take();
+            continue;
+        }
+        if (escaped) {
+            escaped = false;
+        } else if (c == QLatin1Char('\\')) {
+            escaped = quoted;
+        } else if (c == QLatin1Char('"') && (quoted || closed.at(i))) {
+            quoted = !quoted;
+        } else if (!quoted && commentClose.at(i) >= 0) {
+            item += list.midRef(i, commentClose.at(i) - i + 1);
+            i = commentClose.at(i);
+            continue;
+        }
+        item += c;
+    }
+    take();
+    return items;
+}
 
 bool AddressItem::readNamed(const QString& item, Named& named)
 {
@@ -97,7 +169,7 @@ bool AddressItem::readBare(const QString& item, int maxLength, Bare& bare)
     QStringList comments;
     QString rest = item.trimmed();
     if (rest.startsWith(QLatin1Char('('))) {
-        const int end = commentEnd(rest);
+        const int end = commentCloses(rest).at(0);
         if (end < 0)
             return false;
         comments << rest.left(end + 1);

@@ -4,9 +4,10 @@
 #include <QString>
 #include <QStringList>
 
-// How one item of an address list, as a page gives it, reads: a display name
-// and what its angle brackets hold, a bare address with the comments around
-// it, or the name of a group before one bare address. Angle brackets,
+// How an address list, as a page gives it, splits into items, and how one
+// item reads: a display name and what its angle brackets hold, a bare
+// address with the comments around it, or the name of a group before one
+// bare address. Angle brackets,
 // parentheses and ":" inside quoted strings are text; where the quotes of an
 // item do not pair, its quotes are characters like any other.
 class AddressItem
@@ -30,6 +31,13 @@ public:
         QString name; // without its quotes and their escapes
         Bare member;
     };
+
+    // The list split at "," and ";" outside double quotes and comments,
+    // items trimmed, empty items dropped. A quote or a "(" that nothing
+    // closes is a character of its item: it would otherwise join every
+    // address after it into one. Inside quotes a "(" is plain, inside a
+    // comment a quote.
+    static QStringList split(const QString& list);
 
     static bool readNamed(const QString& item, Named& named);
     // An address of any length up to maxLength, a comment before it and one

@@ -1,5 +1,6 @@
 #include "mail/Email.h"
 
+#include "core/BackslashEscape.h"
 #include "core/Base64.h"
 #include "core/MacToolKit.h"
 #include "core/ProcessLauncher.h"
@@ -30,6 +31,8 @@ const QString NEWLINE = QStringLiteral("\n");
 AttatchmentManager attachmentManager;
 
 const QString EMPTY_TEXT = QLatin1String("");
+// What a backslash escapes inside an AppleScript string literal.
+const QByteArray APPLESCRIPT_STRING_SPECIALS = (BACKSLASH + QUOTE).toLatin1();
 const QString MAIL_CLIENT_MAIL = QStringLiteral("Mail");
 const QString MAIL_CLIENT_THUNDERBIRD = QStringLiteral("Thunderbird");
 const QString OSASCRIPT = QStringLiteral("osascript");
@@ -103,21 +106,10 @@ QString withoutNul(const QString& value)
     return result;
 }
 
-// The escape of a value placed inside an AppleScript string literal, made
-// in one pass: replacing in place moves the rest of a long body at every
-// quote.
+// The escape of a value placed inside an AppleScript string literal.
 QString appleScriptEscaped(const QString& value)
 {
-    QString result;
-    result.reserve(value.size() + value.size() / 8);
-    for (const QChar c : value) {
-        if (c.isNull())
-            continue;
-        if (c == BACKSLASH.at(0) || c == QUOTE.at(0))
-            result += BACKSLASH;
-        result += c;
-    }
-    return result;
+    return BackslashEscape::escaped(withoutNul(value), QLatin1String(APPLESCRIPT_STRING_SPECIALS));
 }
 
 QString appleScriptString(const QString& value)

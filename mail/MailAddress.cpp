@@ -1,5 +1,6 @@
 #include "mail/MailAddress.h"
 
+#include "core/BackslashEscape.h"
 #include "mail/IdnDomain.h"
 #include "mail/MailText.h"
 
@@ -85,10 +86,7 @@ QString localText(const QString& given, bool blanksAllowed)
 // a backslash.
 QString quotedString(const QString& text)
 {
-    QString escaped = text;
-    escaped.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
-    escaped.replace(QLatin1Char('"'), QLatin1String("\\\""));
-    return QLatin1Char('"') + escaped + QLatin1Char('"');
+    return QLatin1Char('"') + BackslashEscape::escaped(text, QLatin1String("\\\"")) + QLatin1Char('"');
 }
 
 // A local part as a header carries it: a dot-atom as it is, anything else

@@ -1,5 +1,6 @@
 #include "mail/MailText.h"
 
+#include "core/BackslashEscape.h"
 #include "mail/AddressItem.h"
 #include "mail/MailAddress.h"
 
@@ -288,101 +289,6 @@ private:
     bool valueStarted_ = false;
 };
 
-// Whether a double quote at each position of text would be closed later:
-// read as inside quotes from there on, where a backslash takes the next
-// character with it. Worked out from the end, so a long list with many
-// quotes left open takes one pass, not one pass per quote.
-QVector<bool> closedQuotes(const QString& text)
-{
-    const int n = text.size();
-    // closeAhead[j]: a closing quote is found reading quoted text from j.
-    QVector<bool> closeAhead(n + 2, false);
-    for (int j = n - 1; j >= 0; --j) {
-        const QChar c = text.at(j);
-        if (c == QLatin1Char('"'))
-            closeAhead[j] = true;
-        else if (c == QLatin1Char('\\'))
-            closeAhead[j] = closeAhead[j + 2];
-        else
-            closeAhead[j] = closeAhead[j + 1];
-    }
-    QVector<bool> closed(n, false);
-    for (int i = 0; i < n; ++i)
-        closed[i] = closeAhead[i + 1];
-    return closed;
-}
-
-// Where the comment opened by a "(" at each position of text closes: the
-// position of its ")", nested comments and characters a backslash takes
-// passed over, quotes plain; -1 where nothing closes it or no "(" stands
-// there. Worked out from the end, each comment's close found from the one
-// after it, so a long list of "(" left open takes one pass, not one per "(".
-QVector<int> commentCloses(const QString& text)
-{
-    const int n = text.size();
-    // closeFrom[j]: the ")" that ends comment text read from j; -1 for none.
-    QVector<int> closeFrom(n + 2, -1);
-    for (int j = n - 1; j >= 0; --j) {
-        const QChar c = text.at(j);
-        if (c == QLatin1Char(')')) {
-            closeFrom[j] = j;
-        } else if (c == QLatin1Char('\\')) {
-            closeFrom[j] = closeFrom[j + 2];
-        } else if (c == QLatin1Char('(')) {
-            const int nestedClose = closeFrom[j + 1];
-            closeFrom[j] = nestedClose < 0 ? -1 : closeFrom[nestedClose + 1];
-        } else {
-            closeFrom[j] = closeFrom[j + 1];
-        }
-    }
-    QVector<int> closes(n, -1);
-    for (int i = 0; i < n; ++i) {
-        if (text.at(i) == QLatin1Char('('))
-            closes[i] = closeFrom[i + 1];
-    }
-    return closes;
-}
-
-// A list split at "," and ";" outside double quotes and comments, items
-// trimmed, empty items dropped. A quote or a "(" that nothing closes is a
-// character of its item: it would otherwise join every address after it
-// into one. Inside quotes a "(" is plain, inside a comment a quote.
-QStringList splitAddresses(const QString& list)
-{
-    QStringList items;
-    QString item;
-    const QVector<bool> closed = closedQuotes(list);
-    const QVector<int> commentClose = commentCloses(list);
-    bool quoted = false;
-    bool escaped = false;
-    const auto take = [&items, &item]() {
-        if (!item.trimmed().isEmpty())
-            items << item.trimmed();
-        item.clear();
-    };
-    for (int i = 0; i < list.size(); ++i) {
-        const QChar c = list.at(i);
-        if (!quoted && (c == QLatin1Char(',') || c == QLatin1Char(';'))) {
-            take();
-            continue;
-        }
-        if (escaped) {
-            escaped = false;
-        } else if (c == QLatin1Char('\\')) {
-            escaped = quoted;
-        } else if (c == QLatin1Char('"') && (quoted || closed.at(i))) {
-            quoted = !quoted;
-        } else if (!quoted && commentClose.at(i) >= 0) {
-            item += list.midRef(i, commentClose.at(i) - i + 1);
-            i = commentClose.at(i);
-            continue;
-        }
-        item += c;
-    }
-    take();
-    return items;
-}
-
 // Whether every quote and parenthesis of text is closed: one left open in a
 // header takes every later address of the list into it.
 bool closesItself(const QString& text)
@@ -425,10 +331,7 @@ QString commentText(const QString& comment)
 // Comment text that goes as it is, its parentheses and backslashes escaped.
 QString escapedComment(const QString& text)
 {
-    QString escaped = text;
-    for (const QChar special : { QLatin1Char('\\'), QLatin1Char('('), QLatin1Char(')') })
-        escaped.replace(special, QLatin1Char('\\') + special);
-    return escaped;
+    return BackslashEscape::escaped(text, QLatin1String("\\()"));
 }
 
 // A comment in one piece, in its parentheses: plain or one encoded word;
@@ -582,7 +485,7 @@ QString MailText::textField(const QString& name, const QString& text)
 
 QString MailText::addressField(const QString& name, const QString& list)
 {
-    const QStringList items = splitAddresses(headerValue(list));
+    const QStringList items = AddressItem::split(headerValue(list));
     if (items.isEmpty())
         return QString();
     Folder folder(name);

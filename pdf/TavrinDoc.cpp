@@ -125,16 +125,15 @@ bool TavrinDoc::readXml(const QString& text, QString& error)
     // leaves out, found once the declarations are read.
     int lostTextAt = -1;
     QString lostTextEntity;
-    qint64 lostTextLine = 0;
-    qint64 lostTextColumn = 0;
+    // Where a refusal stands that the reader's own position does not tell.
+    int refusedAt = -1;
 
     while (refusal.isEmpty() && !xml.atEnd()) {
         const QXmlStreamReader::TokenType token = xml.readNext();
         if (lostTextAt >= 0 && xml.characterOffset() > lostTextAt) {
             // The reader has passed over the reference: refused where it stands, just past its ";".
             refusal = unresolvedEntity(lostTextEntity);
-            XmlEntityReferences::lineAndColumn(text, lostTextAt + lostTextEntity.size() + 2, lostTextLine,
-                                               lostTextColumn);
+            refusedAt = lostTextAt + lostTextEntity.size() + 2;
             break;
         }
         switch (token) {
@@ -213,8 +212,11 @@ bool TavrinDoc::readXml(const QString& text, QString& error)
         refusal = QStringLiteral("no <%1> element").arg(DOC_ELEMENT);
     if (refusal.isEmpty())
         return true;
-    error = lostTextLine > 0 ? positioned(lostTextLine, lostTextColumn, refusal)
-                             : positioned(xml.lineNumber(), xml.columnNumber(), refusal);
+    qint64 line = xml.lineNumber();
+    qint64 column = xml.columnNumber();
+    if (refusedAt >= 0)
+        XmlEntityReferences::lineAndColumn(text, refusedAt, line, column);
+    error = positioned(line, column, refusal);
     clear();
     return false;
 }

@@ -160,10 +160,13 @@ private slots:
                                                  "Zo\u00eb <zoe@[192.0.2.1]>, Zo\u00eb <zoe@example.org>, \"taro..yamada\"@docomo.ne.jp, \"hanako.\"@ezweb.ne.jp, "
                                                  "Ann <\".ann\"@example.com>, Bo <\"bo \\\"the\\\" \\\\ man\"@example.org>, zoe.smith@example.org, "
                                                  "\"tom\\\"s\"@example.org, user1@example.com");
-        QTest::newRow("address forms") << false << QString() << QString(40, 'a') + QStringLiteral("@example.com;") + forms
-                                       << QString(40, 'a') + QStringLiteral("@example.com, ") + formsBack
-                                       << QStringLiteral("\u00e9\u00e9=\u00e9?\u00e9_") + QStringLiteral("\u4f1a\u8b70").repeated(20)
-                                       << QStringLiteral("hi") << QList<Attachment>();
+        // A plain message of a few words whose recipients and subject must read back as written.
+        const auto recipientsRow = [](const char* name, const QString& to, const QString& back, const QString& subject) {
+            QTest::newRow(name) << false << QString() << to << back << subject << QStringLiteral("hi") << QList<Attachment>();
+        };
+        recipientsRow("address forms", QString(40, 'a') + QStringLiteral("@example.com;") + forms,
+                      QString(40, 'a') + QStringLiteral("@example.com, ") + formsBack,
+                      QStringLiteral("\u00e9\u00e9=\u00e9?\u00e9_") + QStringLiteral("\u4f1a\u8b70").repeated(20));
         // Domains outside ASCII as mail and browsers map them today; those without an ASCII form in UTF-8; a final
         // dot dropped.
         const QString domains = QStringLiteral("Dora <d@stra\u00dfe.de>;g@\u03b2\u03cc\u03bb\u03bf\u03c2.com;"
@@ -172,8 +175,7 @@ private slots:
         const QString domainsBack = QStringLiteral("Dora <d@xn--strae-oqa.de>, g@xn--nxasmm1c.com, n@xn--mgba3gch31f060k.ir, "
                                                    "K\u00e4the <k@xn--11b2ezcw70k.in>, j@a\u200db.de, Schnee <s@\u2603.net>, "
                                                    "a@example.com, Carl <c@xn--mnchen-3ya.de>, bob@example.com");
-        QTest::newRow("international domains") << false << QString() << domains << domainsBack << QStringLiteral("domains")
-                                               << QStringLiteral("hi") << QList<Attachment>();
+        recipientsRow("international domains", domains, domainsBack, QStringLiteral("domains"));
         // Comments around bare addresses, groups, angle brackets inside quotes, addresses longer than a line: each
         // an address with its name, never inside an encoded word, never folded.
         const QString words = QStringLiteral("word ").repeated(54) + QStringLiteral("word");
@@ -185,8 +187,7 @@ private slots:
                                                   "\"(unclosed\" <dan@example.com>, eve@example.com, z@example.com, e@example.com, "
                                                   "\"<x>\"@example.com, ") + QString(258, 'a') + QStringLiteral("@example.com, \"") + words
                                    + QStringLiteral("\"@example.com, bob@example.com (groups: Zo\u00eb, \u00c9quipe)");
-        QTest::newRow("addresses among comments and groups") << false << QString() << around << aroundBack << QStringLiteral("s")
-                                                             << QStringLiteral("hi") << QList<Attachment>();
+        recipientsRow("addresses among comments and groups", around, aroundBack, QStringLiteral("s"));
         // A "," or ";" inside a closed comment: each address keeps its comment as its name, and the other recipients
         // stay; a "(" that nothing closes takes no address in.
         const QString separated = QStringLiteral("ann@example.com (B\u00fcro, K\u00f6ln);(B\u00fcro, K\u00f6ln) fay@example.com;"
@@ -195,8 +196,7 @@ private slots:
         const QString separatedBack = QStringLiteral("\"B\u00fcro, K\u00f6ln\" <ann@example.com>, \"B\u00fcro, K\u00f6ln\" <fay@example.com>, Ann <a@x.org>, "
                                                      "\"work (B\u00fcro, K\u00f6ln)\" <gil@example.com>, \"home, office\" <ivy@x.org>, \"a\\\\), b\" <jo@x.org>, "
                                                      "\"(unclosed\" <dan@example.com>, \"home, office\" <eve@example.com>, bob@example.com");
-        QTest::newRow("separators inside comments") << false << QString() << separated << separatedBack << QStringLiteral("s")
-                                                    << QStringLiteral("hi") << QList<Attachment>();
+        recipientsRow("separators inside comments", separated, separatedBack, QStringLiteral("s"));
         QTest::newRow("html attachments utf-8") << true << QString() << all << allBack << uSubject
                                                 << QStringLiteral("<p>") + unicode + QStringLiteral("</p>\n") << files;
         QTest::newRow("hostile")
