@@ -7,10 +7,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QSet>
 #include <QStringList>
 #include <QTimer>
 
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -24,6 +26,21 @@ const QString EXTENSION_SEPARATOR = QStringLiteral(".");
 const QString NUMBER_SEPARATOR = QStringLiteral("-");
 // Temporary files hold the user's mail: no other user may read them.
 const mode_t PRIVATE_FILE_MODE = S_IRUSR | S_IWUSR;
+const mode_t PRIVATE_FOLDER_MODE = S_IRWXU;
+const QRegularExpression REQUEST_FOLDER_NAME(QRegularExpression::anchoredPattern(QStringLiteral("[0-9]{14}(-[0-9]+)?")));
+const qint64 REQUEST_FOLDER_MAX_AGE_SECS = 24 * 60 * 60;
+
+// The current local time as the names of temporary files begin.
+QString timeStamp()
+{
+    return QDateTime::currentDateTime().toString(TEMP_FILE_NAME_FORMAT);
+}
+
+// "stem-number", or the stem alone for number 1.
+QString numbered(const QString& stem, int number)
+{
+    return number > 1 ? stem + NUMBER_SEPARATOR + QString::number(number) : stem;
+}
 
 // The time a file was made. File systems without a birth time report an
 // invalid one (some report the epoch); the last status change is the best
@@ -49,8 +66,10 @@ bool isTaken(const QString& path)
 // keep theirs.
 bool openPrivately(QFile& file, const QString& path, QIODevice::OpenMode mode)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC,
-                          PRIVATE_FILE_MODE);
+    // A link planted at the path would have its target emptied and
+    // overwritten: it makes the open fail instead.
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, PRIVATE_FILE_MODE);
     if (fd < 0)
         return false;
     struct stat status;
@@ -76,6 +95,47 @@ void removeFiles(const QString& folder, const QSet<QString>& spared)
     for (const QString& name : names) {
         if (!spared.contains(QDir::cleanPath(dir.absoluteFilePath(name))))
             dir.remove(name); // a file that cannot go stays; nothing to report to
+    }
+}
+
+// Makes the folder with the mode 0700, whatever the umask took from it, and
+// returns 0; otherwise the error of mkdir (EEXIST where anything has the
+// name), or EACCES when the mode could not be set and the folder went again.
+int makePrivateFolder(const QByteArray& path)
+{
+    if (::mkdir(path.constData(), PRIVATE_FOLDER_MODE) != 0)
+        return errno;
+    const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    const bool isPrivate = fd >= 0 && ::fchmod(fd, PRIVATE_FOLDER_MODE) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    if (isPrivate)
+        return 0;
+    ::rmdir(path.constData());
+    return EACCES;
+}
+
+// Removes the request folders directly inside dir that isStale picks, and
+// every link of that form.
+void removeRequestFoldersWhere(const QString& dir, const std::function<bool(const QFileInfo&)>& isStale)
+{
+    QDir folder(dir);
+    if (dir.isEmpty() || !folder.exists())
+        return;
+    const QStringList names = folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::System
+                                               | QDir::NoDotAndDotDot, QDir::NoSort);
+    for (const QString& name : names) {
+        if (!TempFileManager::isRequestFolderName(name))
+            continue;
+        const QString path = folder.absoluteFilePath(name);
+        struct stat status;
+        if (::lstat(QFile::encodeName(path).constData(), &status) != 0)
+            continue;
+        // A link is never a folder this program made: it goes as a link.
+        if (S_ISLNK(status.st_mode))
+            ::unlink(QFile::encodeName(path).constData());
+        else if (S_ISDIR(status.st_mode) && isStale(QFileInfo(path)))
+            QDir(path).removeRecursively(); // what cannot go stays; nothing to report to
     }
 }
 
@@ -112,8 +172,7 @@ TempFileManager::~TempFileManager() = default;
 
 QString TempFileManager::getTempFileName(const QString& extension)
 {
-    return QDateTime::currentDateTime().toString(TEMP_FILE_NAME_FORMAT)
-           + EXTENSION_SEPARATOR + extension;
+    return timeStamp() + EXTENSION_SEPARATOR + extension;
 }
 
 QString TempFileManager::toVerifiedPath(const QString& dir, const QString& fileName)
@@ -134,9 +193,45 @@ QString TempFileManager::toUnusedPath(const QString& dir, const QString& extensi
         return QString();
     const QString stem = name.left(name.size() - EXTENSION_SEPARATOR.size() - extension.size());
     for (int number = 2; isTaken(path); ++number)
-        path = QDir(dir).absoluteFilePath(stem + NUMBER_SEPARATOR + QString::number(number)
-                                          + EXTENSION_SEPARATOR + extension);
+        path = QDir(dir).absoluteFilePath(numbered(stem, number) + EXTENSION_SEPARATOR + extension);
     return path;
+}
+
+QString TempFileManager::makeRequestFolder(const QString& dir)
+{
+    const QString stem = timeStamp();
+    if (toVerifiedPath(dir, stem).isNull())
+        return QString();
+    // The name is taken where mkdir finds anything there, a link included,
+    // at the moment it looks: no other request can slip in between.
+    for (int number = 1;; ++number) {
+        const QString path = QDir(dir).absoluteFilePath(numbered(stem, number));
+        const int error = makePrivateFolder(QFile::encodeName(path));
+        if (error == 0)
+            return path;
+        if (error != EEXIST)
+            return QString();
+    }
+}
+
+bool TempFileManager::isRequestFolderName(const QString& name)
+{
+    return REQUEST_FOLDER_NAME.match(name).hasMatch();
+}
+
+void TempFileManager::removeRequestFolders(const QString& dir)
+{
+    removeRequestFoldersWhere(dir, [](const QFileInfo&) { return true; });
+}
+
+void TempFileManager::removeRequestFolders(const QString& dir, const QDateTime& bornBefore)
+{
+    removeRequestFoldersWhere(dir, [&bornBefore](const QFileInfo& info) { return creationTime(info) < bornBefore; });
+}
+
+void TempFileManager::removeStaleRequestFolders(const QString& dir)
+{
+    removeRequestFolders(dir, QDateTime::currentDateTime().addSecs(-REQUEST_FOLDER_MAX_AGE_SECS));
 }
 
 bool TempFileManager::writeFile(const QString& path, const QString& content, bool isBase64)

@@ -8,6 +8,7 @@
 
 #include <functional>
 
+class QDateTime;
 class TempFileManagerPrivate;
 
 // Keeps temporary files: names them by the time, writes them as text or from
@@ -38,14 +39,40 @@ public:
     // "20260105093001-2.eml". Null when dir is empty or cannot be created.
     static QString toUnusedPath(const QString& dir, const QString& extension);
 
+    // Makes a new folder for the files of one request in dir (created as
+    // toVerifiedPath does), named as getTempFileName gives it without the
+    // extension, readable and writable by its owner alone (0700). A name that
+    // is taken, by anything (a dangling link too), gets a number, as
+    // toUnusedPath gives one: "20260105093001-2". Returns its absolute path,
+    // or a null string when no folder could be made.
+    static QString makeRequestFolder(const QString& dir);
+
+    // Whether name has the form that makeRequestFolder gives.
+    static bool isRequestFolderName(const QString& name);
+
+    // Removes every folder directly inside dir whose name has the form of a
+    // request folder, with all it holds, and every link of that form (the
+    // link alone, never what it points to). Other folders and all files stay.
+    static void removeRequestFolders(const QString& dir);
+
+    // The same for the request folders made before bornBefore (by their
+    // creation time); links of that form go whatever their age.
+    static void removeRequestFolders(const QString& dir, const QDateTime& bornBefore);
+
+    // The request folders more than a day old: no mail client still reads
+    // what was handed to it then.
+    static void removeStaleRequestFolders(const QString& dir);
+
     // Creates or empties the file at path (its folder must exist) and writes
-    // content as local 8-bit text, or the bytes it decodes to as Base64.
+    // content as local 8-bit text, or the bytes it decodes to as Base64. A
+    // link at path is never followed: the write fails.
     static bool writeFile(const QString& path, const QString& content, bool isBase64);
 
     // Creates or empties the file at path (its folder must exist), opened as
     // text when asTextFile is set, and lets write fill it. True when write
     // succeeded and every byte reached the file. A new file is made with mode
-    // 0600, and an emptied one gets that mode, before write runs.
+    // 0600, and an emptied one gets that mode, before write runs. A link at
+    // path is never followed: the call fails and its target stays untouched.
     static bool writeFile(const QString& path, bool asTextFile, const std::function<bool(QIODevice&)>& write);
 
     // toVerifiedPath, then writeFile. Returns the file's absolute path, or a

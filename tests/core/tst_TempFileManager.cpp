@@ -150,6 +150,141 @@ private slots:
         QVERIFY(TempFileManager::toUnusedPath("", "eml").isNull());
     }
 
+    // A write never goes through a link at the path: it fails, and what the
+    // link points to keeps its bytes and mode, or is never made.
+    void writeAtLink()
+    {
+        QTemporaryDir dir;
+        const QString target = dir.filePath("outside/precious.txt");
+        QVERIFY(writeFile(target, "precious") && QFile::setPermissions(target, QFile::Permissions(0x6644)));
+        QVERIFY(QDir().mkpath(dir.filePath("temp")));
+        QVERIFY(QFile::link(target, dir.filePath("temp/planted.eml")));
+        QVERIFY(QFile::link(dir.filePath("outside/new.txt"), dir.filePath("temp/dangling.eml")));
+        for (const char* name : {"planted.eml", "dangling.eml"}) {
+            QVERIFY(!TempFileManager::writeFile(dir.filePath("temp/") + name, "mail text", false));
+            QVERIFY(TempFileManager::writeFileMakeDir(dir.filePath("temp"), name, "mail text", false).isNull());
+        }
+        QCOMPARE(readBytes(target), QByteArray("precious"));
+        QCOMPARE(modeOf(target), 0644);
+        QVERIFY(!QFileInfo::exists(dir.filePath("outside/new.txt")));
+    }
+
+    // A request's folder is named by the time, numbered where anything has
+    // the name already, and private whatever the umask lets through.
+    void requestFolder_data()
+    {
+        QTest::addColumn<QStringList>("taken"); // "%1" the time's name; "@" a dangling link, "/" a folder, "~" a link to one
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<int>("umask");
+        QTest::newRow("free") << QStringList() << "%1" << 022;
+        QTest::newRow("taken by a folder") << QStringList{"/%1"} << "%1-2" << 022;
+        QTest::newRow("taken by a file") << QStringList{"%1"} << "%1-2" << 022;
+        QTest::newRow("taken by a dangling link") << QStringList{"@%1"} << "%1-2" << 022;
+        QTest::newRow("taken by a link to a folder") << QStringList{"~%1"} << "%1-2" << 022;
+        QTest::newRow("two taken") << QStringList{"/%1", "@%1-2"} << "%1-3" << 022;
+        QTest::newRow("files of the name's start") << QStringList{"%1.eml", "%1.sh"} << "%1" << 022;
+        QTest::newRow("strict umask") << QStringList() << "%1" << 0277;
+        QTest::newRow("no umask") << QStringList() << "%1" << 0;
+    }
+    void requestFolder()
+    {
+        QFETCH(QStringList, taken);
+        QFETCH(QString, expected);
+        QFETCH(int, umask);
+        const QString dir = tmp_.filePath(QStringLiteral("request/") + QTest::currentDataTag());
+        const QString linked = tmp_.filePath(QStringLiteral("linked/") + QTest::currentDataTag());
+        QString stamp;
+        QString path;
+        // Made again when the clock passes a second meanwhile.
+        do {
+            QDir(dir).removeRecursively();
+            QVERIFY(QDir().mkpath(dir) && QDir().mkpath(linked));
+            stamp = TempFileManager::getTempFileName("eml").chopped(4);
+            for (const QString& name : taken) {
+                const QString at = dir + "/" + name.mid(1).arg(stamp);
+                if (name.startsWith('@'))
+                    QVERIFY(QFile::link(dir + "/nowhere", at));
+                else if (name.startsWith('~'))
+                    QVERIFY(QFile::link(linked, at));
+                else if (name.startsWith('/'))
+                    QVERIFY(QDir().mkpath(at));
+                else
+                    QVERIFY(writeFile(dir + "/" + name.arg(stamp), "waiting"));
+            }
+            const mode_t saved = ::umask(mode_t(umask));
+            path = TempFileManager::makeRequestFolder(dir);
+            ::umask(saved);
+        } while (TempFileManager::getTempFileName("eml").chopped(4) != stamp);
+        QCOMPARE(path, dir + "/" + expected.arg(stamp));
+        QVERIFY(QFileInfo(path).isDir() && !QFileInfo(path).isSymLink());
+        QCOMPARE(modeOf(path), 0700);
+        QVERIFY(TempFileManager::isRequestFolderName(QFileInfo(path).fileName()));
+        QCOMPARE(QDir(linked).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+        QVERIFY(TempFileManager::makeRequestFolder("").isNull());
+    }
+
+    void requestFolderName_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("isRequestFolder");
+        QTest::newRow("time") << "20260105093001" << true;
+        QTest::newRow("numbered") << "20260105093001-2" << true;
+        QTest::newRow("numbered high") << "20260105093001-123" << true;
+        QTest::newRow("digit short") << "2026010509300" << false;
+        QTest::newRow("digit long") << "202601050930011" << false;
+        QTest::newRow("no number") << "20260105093001-" << false;
+        QTest::newRow("letters") << "20260105093001-a" << false;
+        QTest::newRow("extension") << "20260105093001.eml" << false;
+        QTest::newRow("other") << "attachments" << false;
+        QTest::newRow("line end") << "20260105093001\n" << false;
+        QTest::newRow("numbered, line end") << "20260105093001-2\n" << false;
+    }
+    void requestFolderName()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, isRequestFolder);
+        QCOMPARE(TempFileManager::isRequestFolderName(name), isRequestFolder);
+    }
+
+    // Request folders go with all they hold, by their age or all of them;
+    // links of their form go as links; every other entry stays.
+    void removeRequestFolders_data()
+    {
+        QTest::addColumn<int>("bornBeforeSecs"); // from now; 0: all, whatever their age
+        QTest::addColumn<bool>("removed");
+        QTest::newRow("all") << 0 << true;
+        QTest::newRow("made before the limit") << 60 << true;
+        QTest::newRow("made after the limit") << -60 << false;
+    }
+    void removeRequestFolders()
+    {
+        QFETCH(int, bornBeforeSecs);
+        QFETCH(bool, removed);
+        QTemporaryDir dir;
+        const QStringList requestFolders = {"20260105093001", "20260105093001-2"};
+        const QStringList others = {"kept", "2026010509300", "20260105093001.d", "20260105093002"};
+        for (const QString& name : requestFolders + QStringList{"kept", "2026010509300", "20260105093001.d"})
+            QVERIFY(writeFile(dir.filePath(name + "/sub/invoice.txt"), "x"));
+        QVERIFY(writeFile(dir.filePath("20260105093002"), "a file of the form"));
+        QVERIFY(writeFile(dir.filePath("outside/precious.txt"), "kept"));
+        QVERIFY(QFile::link(dir.filePath("outside"), dir.filePath("20260105093001/link")));
+        QVERIFY(QFile::link(dir.filePath("outside"), dir.filePath("20260105093003")));
+        QVERIFY(QFile::link(dir.filePath("nowhere"), dir.filePath("20260105093004")));
+        if (bornBeforeSecs == 0)
+            TempFileManager::removeRequestFolders(dir.path());
+        else
+            TempFileManager::removeRequestFolders(dir.path(), QDateTime::currentDateTime().addSecs(bornBeforeSecs));
+        QStringList expected = others + QStringList{"outside"} + (removed ? QStringList() : requestFolders);
+        expected.sort();
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name), expected);
+        QCOMPARE(readBytes(dir.filePath("outside/precious.txt")), QByteArray("kept"));
+        QCOMPARE(readBytes(dir.filePath("kept/sub/invoice.txt")), QByteArray("x"));
+        // A fresh folder is far from a day old.
+        TempFileManager::removeStaleRequestFolders(dir.path());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name), expected);
+        TempFileManager::removeRequestFolders("");
+    }
+
     // Emptying the folder spares the files queued for the collection that
     // are not yet 5 s old; the collection takes them.
     void deleteAllNowButRecentlyQueued()
