@@ -12,6 +12,7 @@
 #include <QWebPage>
 #include <QWebSettings>
 
+#include "core/TempFileManager.h"
 #include "desktop/QtObj.h"
 #include "desktop/QtWebView.h"
 #include "devtools/HelpBrowserDialog.h"
@@ -88,6 +89,11 @@ QtWebViewPrivate::QtWebViewPrivate(QtWebView* view)
     , m_nextFrameId(1)
     , m_contentInitialised(false)
 {
+    // The program makes its one view as it starts, before the page loads:
+    // the attachment folders left by an earlier run go now, before any
+    // request of this run makes its own.
+    TempFileManager::removeRequestFolders(adjustPath(TEMP_FOLDER_NAME));
+
     setScene(new QGraphicsScene(this));
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

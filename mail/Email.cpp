@@ -79,18 +79,16 @@ QString charsetParameter(const QString& charset)
     return QStringLiteral("charset=\"") + charset + QUOTE;
 }
 
-// Writes every attachment of the message into its temporary folder under
+// Writes every attachment of the message into its attachment folder under
 // the given file names, one each; false where a name is null or a file
 // cannot be written.
 bool writeAttachmentFiles(const Email& email, const QStringList& fileNames)
 {
     for (int i = 0; i < fileNames.size(); ++i) {
         const QString& fileName = fileNames.at(i);
-        if (fileName.isNull())
-            return false;
-        if (attachmentManager.writeFileMakeDir(email.tempDir, fileName, email.attachmentData.at(i),
-                                               email.attachmentIsBinary.at(i))
-                .isNull()) {
+        if (fileName.isNull()
+            || !attachmentManager.writeFile(email.attachmentFilePath(fileName), email.attachmentData.at(i),
+                                            email.attachmentIsBinary.at(i))) {
             return false;
         }
     }
@@ -202,10 +200,23 @@ QString Email::tempFilePath(const QString& fileName) const
     return QDir(tempDir).absoluteFilePath(fileName);
 }
 
+QString Email::attachmentFolder() const
+{
+    return m_attachmentFolder;
+}
+
+QString Email::attachmentFilePath(const QString& fileName) const
+{
+    return m_attachmentFolder.isEmpty() ? tempFilePath(fileName) : QDir(m_attachmentFolder).absoluteFilePath(fileName);
+}
+
 void Email::cleanTempDir()
 {
     // What earlier sends handed over a moment ago may not have been read yet.
     attachmentManager.deleteAllNowButRecentlyQueued(tempDir);
+    // A mail client reads attachments when the message is saved or sent, which
+    // may be hours later: an attachment folder goes only once a day old.
+    TempFileManager::removeStaleRequestFolders(tempDir);
 }
 
 QString Email::mimeType(const QString& fileName)
@@ -493,7 +504,7 @@ QString Email::toMailAppAppleScript()
         if (fileName.isNull())
             continue;
         script += INDENT + INDENT + QStringLiteral("make new attachment with properties {")
-                  + QStringLiteral("file name:((") + appleScriptString(tempFilePath(fileName))
+                  + QStringLiteral("file name:((") + appleScriptString(attachmentFilePath(fileName))
                   + QStringLiteral(" as POSIX file) as alias)}") + NEWLINE;
     }
     script += INDENT + QStringLiteral("end tell") + NEWLINE;
@@ -622,6 +633,14 @@ int Email::send()
 
 bool Email::createTempAttachments()
 {
+    if (attachmentNames.isEmpty())
+        return true;
+    // A folder of its own: a compose window still open for an earlier
+    // request reads its files when its message is saved or sent, and a
+    // later request must neither replace nor remove them.
+    m_attachmentFolder = TempFileManager::makeRequestFolder(tempDir);
+    if (m_attachmentFolder.isNull())
+        return false;
     return writeAttachmentFiles(*this, AttachmentFileNames::files(attachmentNames));
 }
 
@@ -682,12 +701,11 @@ int Email::thunderbirdSend()
     addEntry("body", body);
 
     if (!attachmentNames.isEmpty()) {
-        const QStringList fileNames = AttachmentFileNames::files(attachmentNames);
-        if (!writeAttachmentFiles(*this, fileNames))
+        if (!createTempAttachments())
             return SendFileCreationFailed;
         QStringList urls;
-        for (const QString& fileName : fileNames)
-            urls << composeAttachmentUrl(tempFilePath(fileName));
+        for (const QString& fileName : AttachmentFileNames::files(attachmentNames))
+            urls << composeAttachmentUrl(attachmentFilePath(fileName));
         compose += QStringLiteral("attachment='") + urls.join(QLatin1Char(',')) + QStringLiteral("',");
     }
     compose.chop(1);

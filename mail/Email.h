@@ -60,7 +60,17 @@ public:
     // Absolute path of fileName inside tempDir (the disk is not consulted).
     QString tempFilePath(const QString& fileName) const;
 
-    // Deletes every file directly inside tempDir at once.
+    // The folder of this request's attachment files, a new one inside
+    // tempDir made by createTempAttachments; empty before.
+    QString attachmentFolder() const;
+
+    // Absolute path of an attachment file: inside attachmentFolder() once it
+    // is made, inside tempDir before.
+    QString attachmentFilePath(const QString& fileName) const;
+
+    // Deletes every file directly inside tempDir at once, but for those just
+    // handed over, and the attachment folders of requests more than a day
+    // old.
     void cleanTempDir();
 
     // MIME type name of a file name from the system MIME database, by the
@@ -78,8 +88,8 @@ public:
     int mailAppSend();
     int thunderbirdSend();
     int defaultSend();
-    // Writes every attachment into tempDir, each into a file of its own;
-    // false at the first failure.
+    // Writes every attachment into a new folder of this request inside
+    // tempDir, each into a file of its own; false at the first failure.
     bool createTempAttachments();
 
     // The message as EML (MIME) text.
@@ -93,6 +103,8 @@ public:
 private:
     // Writes the EML text to the device; false when it takes less.
     bool writeEml(QIODevice& device);
+
+    QString m_attachmentFolder;
 };
 
 #endif // VORNHELM_EMAIL_H

@@ -68,6 +68,34 @@ private slots:
         QVERIFY(contentFrame());
     }
 
+    // The program's view, made as it starts, removes the attachment folders
+    // an earlier run left, and links of their names (never what they point
+    // to); other folders and the files stay for the page's request to empty.
+    void startRemovesRequestFolders()
+    {
+        const QDir temp(tempDir());
+        const QStringList requestForms = {"20250101120000", "20250101120000-2", "20261231235959-17"};
+        const QStringList otherForms = {"keep", "2025010112000", "202501011200001", "20250101120000-", "20250101120000-x",
+                                        "20250101120000.d"};
+        for (const QString& name : requestForms + otherForms)
+            QVERIFY(writeFile(temp.filePath(name + "/invoice.txt"), "x"));
+        QVERIFY(writeFile(temp.filePath("20250101120001"), "a file of that form"));
+        const QString outside = m_pages.filePath("outside");
+        QVERIFY(writeFile(outside + "/precious.txt", "kept"));
+        QVERIFY(QFile::link(outside, temp.filePath("20250101120002")));
+        QVERIFY(QFile::link(m_pages.filePath("nowhere"), temp.filePath("20250101120003")));
+        QtWebView view;
+        QStringList left = temp.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+        left.removeOne(QFileInfo(marker()).fileName());
+        left.sort();
+        QStringList kept = otherForms + QStringList{"20250101120001"};
+        kept.sort();
+        QCOMPARE(left, kept);
+        for (const QString& name : otherForms)
+            QCOMPARE(readBytes(temp.filePath(name + "/invoice.txt")), QByteArray("x"));
+        QCOMPARE(readBytes(outside + "/precious.txt"), QByteArray("kept"));
+    }
+
     void cleanupTestCase() { QDir(tempDir()).removeRecursively() && QDir().mkpath(tempDir()); }
 
     // The answer, the calling frame's store and the temporary folder after a
@@ -158,7 +186,10 @@ private slots:
         if (thunderbird) {
             // Each attachment URL names a file of its own, holding its data.
             QTRY_VERIFY(QFile::exists(m_sandbox.path("mailer.args")));
-            const QString folder = QUrl::fromLocalFile(QDir(tempDir()).absoluteFilePath("x").chopped(2)).toString(QUrl::FullyEncoded);
+            // In the request's own folder, the only one: the view removed those of earlier rows as it was made.
+            const QStringList requestFolders = QDir(tempDir()).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+            QCOMPARE(requestFolders.size(), 1);
+            const QString folder = QUrl::fromLocalFile(QDir(tempDir()).absoluteFilePath(requestFolders.first())).toString(QUrl::FullyEncoded);
             QCOMPARE(m_sandbox.arguments("mailer"), eml.replaceInStrings("%1", folder));
             QStringList data;
             for (const QString& url : eml.last().section("attachment='", 1).chopped(1).split(','))

@@ -238,10 +238,18 @@ private slots:
         // Each attachment a file of its own on the Mail and Thunderbird roads.
         email.tempDir = work_.path() + QStringLiteral("/temp");
         email.cleanTempDir();
+        const auto folders = [&email]() { return QDir(email.tempDir).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(); };
+        const int foldersBefore = folders();
         QVERIFY(email.createTempAttachments());
-        QCOMPARE(QDir(email.tempDir).entryList(QDir::Files).size(), attachments.size());
+        // In a folder of the request's own, made only where there is something to put in it.
+        QCOMPARE(folders(), foldersBefore + (attachments.isEmpty() ? 0 : 1));
+        QCOMPARE(QDir(email.tempDir).entryList(QDir::Files).size(), 0);
+        if (!attachments.isEmpty()) {
+            QCOMPARE(QFileInfo(email.attachmentFolder()).path(), email.tempDir);
+            QCOMPARE(QDir(email.attachmentFolder()).entryList(QDir::Files).size(), attachments.size());
+        }
         for (const Attachment& attachment : attachments)
-            QCOMPARE(readBytes(email.tempDir + QLatin1Char('/') + attachment.stored), attachment.bytes);
+            QCOMPARE(readBytes(email.attachmentFolder() + QLatin1Char('/') + attachment.stored), attachment.bytes);
 
         const QString path = AttatchmentManager().createEmlFile(&email);
         const QJsonObject parsed = parseEml(path);
