@@ -83,15 +83,23 @@ bool openPrivately(QFile& file, const QString& path, QIODevice::OpenMode mode)
     return true;
 }
 
+// The names of the entries directly inside folder that the filter passes,
+// hidden and system ones included. None for an empty name, which would mean
+// the working folder.
+QStringList entryNames(const QString& folder, QDir::Filters filter)
+{
+    const QDir dir(folder);
+    if (folder.isEmpty() || !dir.exists())
+        return QStringList();
+    return dir.entryList(filter | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::NoSort);
+}
+
 // Removes the files directly inside folder whose clean absolute paths are
 // not among those spared.
 void removeFiles(const QString& folder, const QSet<QString>& spared)
 {
     QDir dir(folder);
-    if (folder.isEmpty() || !dir.exists())
-        return;
-    const QStringList names = dir.entryList(QDir::Files | QDir::Hidden | QDir::System
-                                            | QDir::NoDotAndDotDot, QDir::NoSort);
+    const QStringList names = entryNames(folder, QDir::Files);
     for (const QString& name : names) {
         if (!spared.contains(QDir::cleanPath(dir.absoluteFilePath(name))))
             dir.remove(name); // a file that cannot go stays; nothing to report to
@@ -119,11 +127,8 @@ int makePrivateFolder(const QByteArray& path)
 // every link of that form.
 void removeRequestFoldersWhere(const QString& dir, const std::function<bool(const QFileInfo&)>& isStale)
 {
-    QDir folder(dir);
-    if (dir.isEmpty() || !folder.exists())
-        return;
-    const QStringList names = folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::System
-                                               | QDir::NoDotAndDotDot, QDir::NoSort);
+    const QDir folder(dir);
+    const QStringList names = entryNames(dir, QDir::AllEntries);
     for (const QString& name : names) {
         if (!TempFileManager::isRequestFolderName(name))
             continue;
