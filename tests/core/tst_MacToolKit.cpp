@@ -193,6 +193,9 @@ private slots:
             QTest::addRow("nice %s", qPrintable(options)) << "r.desktop"
                 << QStringList{sys + "r.desktop", entry.arg("R", "nice " + options + " thunderbird %u")} << "R" << found
                 << "bin/thunderbird";
+        QTest::newRow("only env takes variables") << "r.desktop"
+            << QStringList{sys + "r.desktop", entry.arg("R", "nice A=1 thunderbird %u")} << "R"
+            << found + QStringList{"bin/A=1"} << "bin/A=1";
         QTest::newRow("nohup, setsid, nice and env in a row") << "r.desktop" << QStringList{sys + "r.desktop",
             entry.arg("R", "/usr/bin/nohup -- setsid -w --fork -cf -- /usr/bin/nice -n 5 env -i A=1 thunderbird %u")}
             << "R" << found << "bin/thunderbird";
