@@ -203,10 +203,10 @@ private slots:
         recipientsRow("groups without members, comments inside addresses",
                       QStringLiteral("Undisclosed recipients:;bob@example.com;Empty:;;Other: o@example.com;ann(x)@example.com;"
                                      "(a)cat(b)@(c)example.com(d);dan (x) @example.com;G (c): j@example.com;(c) H: k@example.com;"
-                                     "\"Q\" (c): l@example.com;Zo\u00eb (c):;\"a(b\"@example.com;a@example.com;Team:;"),
+                                     "\"Q\" (c): l@example.com;Zo\u00eb (c):;\"a(b\"@example.com;\"c(d)\"@example.com;a@example.com;Team:;"),
                       // compat32 reads a group without members as one empty address.
                       QStringLiteral(", bob@example.com, , o@example.com, x <ann@example.com>, a b c d <cat@example.com>, x <dan@example.com>, "
-                                     "c <j@example.com>, c <k@example.com>, c <l@example.com>, , \"a(b\"@example.com, a@example.com, "
+                                     "c <j@example.com>, c <k@example.com>, c <l@example.com>, , \"a(b\"@example.com, \"c(d)\"@example.com, a@example.com, "
                                      " (groups: Undisclosed recipients, Empty, Other, G, H, Q, Zo\u00eb, Team)"), QStringLiteral("s"));
         // A "(" closed only past another address takes none in; an escaped quote closes nothing.
         recipientsRow("comments beside addresses",
