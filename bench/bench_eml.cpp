@@ -13,10 +13,10 @@
 // grow with their number.
 //
 // Also page text made to be slow: an address list of quotes that never
-// close, and a message body of quotes and backslashes for the Mail
-// AppleScript and its shell wrapper, each against the floor of one plain
-// pass over the same text (its UTF-8 bytes, and a copy escaped character by
-// character). The time per character must not grow with the length.
+// close, one of comments closed only past the addresses after them, and a
+// message body of quotes and backslashes for the Mail AppleScript and its
+// shell wrapper, each against the floor of one plain pass over the same
+// text (its UTF-8 bytes, and a copy escaped character by character). The time per character must not grow with the length.
 
 #include "core/Base64.h"
 #include "mail/AttachmentFileNames.h"
@@ -234,11 +234,13 @@ private slots:
         };
         for (const int repeats : { 100000, 400000, 1600000 }) {
             const QString openQuotes = QStringLiteral("\\\"x").repeated(repeats);
+            // Comments closed only past the addresses after them: each "(" is a character of its item.
+            const QString farComments = QStringLiteral("a@b.c (x,").repeated(repeats / 3) + QStringLiteral(")").repeated(repeats / 3);
             const QString quotedBody = QStringLiteral("\"\\ x").repeated(repeats);
             Email email;
             email.to = QStringLiteral("ann@example.com");
             email.body = quotedBody;
-            QVector<double> addressMs, addressFloorMs, scriptMs, scriptFloorMs;
+            QVector<double> addressMs, addressFloorMs, commentsMs, commentsFloorMs, scriptMs, scriptFloorMs;
             QElapsedTimer timer;
             for (int round = 0; round < TIME_ROUNDS; ++round) {
                 timer.start();
@@ -248,6 +250,14 @@ private slots:
                 timer.start();
                 QVERIFY(!openQuotes.toUtf8().toBase64().isEmpty());
                 addressFloorMs << timer.nsecsElapsed() / 1e6;
+
+                timer.start();
+                QVERIFY(!MailText::addressField(QStringLiteral("To"), farComments).isEmpty());
+                commentsMs << timer.nsecsElapsed() / 1e6;
+
+                timer.start();
+                QVERIFY(!farComments.toUtf8().toBase64().isEmpty());
+                commentsFloorMs << timer.nsecsElapsed() / 1e6;
 
                 timer.start();
                 QVERIFY(MacToolKit::toBash(email.toMailAppAppleScript()).size() > quotedBody.size());
@@ -263,6 +273,10 @@ private slots:
                   openQuotes.size(), median(addressMs), median(addressMs) * 1e6 / openQuotes.size(), median(addressFloorMs),
                   median(addressMs) / median(addressFloorMs), median(scriptMs), median(scriptMs) * 1e6 / quotedBody.size(),
                   median(scriptFloorMs), median(scriptMs) / median(scriptFloorMs));
+            qInfo("%8d characters: address list of comments closed past addresses %.1f ms (%.1f ns a character), floor "
+                  "(UTF-8 and Base64) %.1f ms: ratio %.2f",
+                  farComments.size(), median(commentsMs), median(commentsMs) * 1e6 / farComments.size(), median(commentsFloorMs),
+                  median(commentsMs) / median(commentsFloorMs));
         }
     }
 };

@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QVector>
 
 namespace {
 
@@ -10,16 +11,94 @@ const QChar QUOTE = QLatin1Char('"');
 const QChar PERCENT = QLatin1Char('%');
 const QString ESCAPED_IN_QUOTES = QStringLiteral("\"`$\\");
 
-const QString ENV_PROGRAM = QStringLiteral("env");
-const QString ENV_END_OF_OPTIONS = QStringLiteral("--");
-const QStringList ENV_FLAGS = {QStringLiteral("-i"), QStringLiteral("--ignore-environment"),
-                               QStringLiteral("-")};
-const QStringList ENV_UNSET_OPTIONS = {QStringLiteral("-u"), QStringLiteral("--unset")};
-const QStringList ENV_UNSET_PREFIXES = {QStringLiteral("-u"), QStringLiteral("--unset=")};
+const QString END_OF_OPTIONS = QStringLiteral("--");
+const QChar OPTION_MARK = QLatin1Char('-');
+const QChar VARIABLE_MARK = QLatin1Char('=');
+
+QRegularExpression exactly(const QString& pattern)
+{
+    return QRegularExpression(QRegularExpression::anchoredPattern(pattern));
+}
+
+// A wrapper that starts the program after its options with the arguments
+// that follow, changing only the program's surroundings. Only the options
+// read here exactly are passed over; any other option (an abbreviated long
+// one among them) means the line is not followed.
+struct Wrapper
+{
+    QString program;
+    QRegularExpression flags;  // options standing alone
+    QStringList valueOptions;  // options whose value is the next word
+    QStringList valuePrefixes; // options with their value joined on
+    QRegularExpression value;  // what a value must be
+    bool variables;            // NAME=value words follow the options (env)
+};
+
+const QString ANY_VALUE = QStringLiteral("(?s).+");
+const QString NO_FLAGS; // matches only the empty word, which is no option
+const QVector<Wrapper> FOLLOWED_WRAPPERS = {
+    {QStringLiteral("env"), exactly(QStringLiteral("-i|--ignore-environment|-")),
+     {QStringLiteral("-u"), QStringLiteral("--unset")},
+     {QStringLiteral("-u"), QStringLiteral("--unset=")}, exactly(ANY_VALUE), true},
+    // GNU nice also reads "-N", "--N" and "-+N" as an adjustment of N, -N, +N.
+    {QStringLiteral("nice"), exactly(QStringLiteral("-[+-]?[0-9]+")),
+     {QStringLiteral("-n"), QStringLiteral("--adjustment")},
+     {QStringLiteral("-n"), QStringLiteral("--adjustment=")}, exactly(QStringLiteral("[+-]?[0-9]+")), false},
+    {QStringLiteral("nohup"), exactly(NO_FLAGS), {}, {}, exactly(ANY_VALUE), false},
+    {QStringLiteral("setsid"), exactly(QStringLiteral("-[cfw]+|--ctty|--fork|--wait")), {}, {},
+     exactly(ANY_VALUE), false},
+};
+
+// Programs that take the client's arguments as their own, so that what they
+// are started with never reaches the client as it expects: a shell reads
+// "-compose" as its options and runs nothing; a launcher opens or starts
+// what its own words name; a wrapper whose options are not read here may
+// take a word of the client's as an option's value, or the client's
+// arguments as its own; a terminal starts a command given in its own syntax.
+// Any of them is started in the client's place only to fail, where the page
+// would be told that the mail went to the client.
+const QStringList SHELLS = {
+    QStringLiteral("sh"), QStringLiteral("ash"), QStringLiteral("bash"), QStringLiteral("bash-static"),
+    QStringLiteral("rbash"), QStringLiteral("dash"), QStringLiteral("zsh"), QStringLiteral("zsh5"),
+    QStringLiteral("zsh-static"), QStringLiteral("ksh"), QStringLiteral("ksh93"), QStringLiteral("mksh"),
+    QStringLiteral("mksh-static"), QStringLiteral("lksh"), QStringLiteral("pdksh"), QStringLiteral("oksh"),
+    QStringLiteral("loksh"), QStringLiteral("posh"), QStringLiteral("yash"), QStringLiteral("fish"),
+    QStringLiteral("csh"), QStringLiteral("bsd-csh"), QStringLiteral("tcsh"), QStringLiteral("rc"),
+    QStringLiteral("es"), QStringLiteral("elvish"), QStringLiteral("xonsh"), QStringLiteral("nu"),
+    QStringLiteral("pwsh"),
+    // Programs of many applets, a shell among them, picked by the first word.
+    QStringLiteral("busybox"), QStringLiteral("toybox")};
+const QStringList LAUNCHERS = {
+    QStringLiteral("gtk-launch"), QStringLiteral("gtk4-launch"), QStringLiteral("xdg-open"),
+    QStringLiteral("xdg-email"), QStringLiteral("gio"), QStringLiteral("gvfs-open"), QStringLiteral("gnome-open"),
+    QStringLiteral("exo-open"), QStringLiteral("kioclient"), QStringLiteral("kioclient5"),
+    QStringLiteral("kioclient6"), QStringLiteral("kde-open"), QStringLiteral("kde-open5"),
+    QStringLiteral("kde-open6"), QStringLiteral("mimeopen"), QStringLiteral("run-mailcap"), QStringLiteral("dex"),
+    QStringLiteral("systemd-run"), QStringLiteral("flatpak-spawn"), QStringLiteral("xdg-terminal-exec")};
+const QStringList UNFOLLOWED_WRAPPERS = {
+    QStringLiteral("ionice"), QStringLiteral("taskset"), QStringLiteral("chrt"), QStringLiteral("numactl"),
+    QStringLiteral("stdbuf"), QStringLiteral("timeout"), QStringLiteral("time"), QStringLiteral("flock"),
+    QStringLiteral("setpriv"), QStringLiteral("unshare"), QStringLiteral("nsenter"), QStringLiteral("chroot"),
+    QStringLiteral("firejail"), QStringLiteral("bwrap"), QStringLiteral("aa-exec"), QStringLiteral("torsocks"),
+    QStringLiteral("torify"), QStringLiteral("proxychains"), QStringLiteral("proxychains4"),
+    QStringLiteral("sudo"), QStringLiteral("doas"), QStringLiteral("pkexec"), QStringLiteral("su"),
+    QStringLiteral("runuser"), QStringLiteral("sg"), QStringLiteral("exec"), QStringLiteral("command"),
+    QStringLiteral("dbus-launch"), QStringLiteral("dbus-run-session"), QStringLiteral("systemd-inhibit"),
+    QStringLiteral("systemd-cat"), QStringLiteral("xvfb-run"), QStringLiteral("prime-run"),
+    QStringLiteral("optirun"), QStringLiteral("primusrun"), QStringLiteral("gamemoderun"),
+    QStringLiteral("strace"), QStringLiteral("ltrace"), QStringLiteral("valgrind"), QStringLiteral("gdb"),
+    QStringLiteral("catchsegv"), QStringLiteral("uwsm"), QStringLiteral("app2unit")};
+const QStringList TERMINALS = {
+    QStringLiteral("x-terminal-emulator"), QStringLiteral("xterm"), QStringLiteral("uxterm"),
+    QStringLiteral("lxterm"), QStringLiteral("gnome-terminal"), QStringLiteral("konsole"),
+    QStringLiteral("xfce4-terminal"), QStringLiteral("mate-terminal"), QStringLiteral("lxterminal"),
+    QStringLiteral("qterminal"), QStringLiteral("terminator"), QStringLiteral("tilix"), QStringLiteral("urxvt"),
+    QStringLiteral("rxvt"), QStringLiteral("rxvt-unicode"), QStringLiteral("alacritty"), QStringLiteral("kitty"),
+    QStringLiteral("foot"), QStringLiteral("st"), QStringLiteral("wezterm"), QStringLiteral("sakura"),
+    QStringLiteral("kgx"), QStringLiteral("ptyxis")};
 
 const QString FLATPAK_PROGRAM = QStringLiteral("flatpak");
 const QString FLATPAK_RUN = QStringLiteral("run");
-const QString FLATPAK_END_OF_OPTIONS = QStringLiteral("--");
 const QStringList FLATPAK_GLOBAL_FLAGS = {QStringLiteral("-v"), QStringLiteral("--verbose"),
                                           QStringLiteral("--ostree-verbose")};
 // An application ID: at least three dot-separated elements of letters,
@@ -33,32 +112,51 @@ QString programName(const QString& word)
     return QFileInfo(word).fileName();
 }
 
-// Moves index past env's options and variables, onto the program that env
-// starts (or past the end when there is none); false when env is used in a
-// way that this reading does not follow.
-bool skipEnvWords(const QStringList& arguments, int& index)
+const Wrapper* followedWrapper(const QString& name)
 {
-    bool optionsEnded = false;
+    for (const Wrapper& wrapper : FOLLOWED_WRAPPERS) {
+        if (wrapper.program == name)
+            return &wrapper;
+    }
+    return nullptr;
+}
+
+bool isRefused(const QString& name)
+{
+    return SHELLS.contains(name) || LAUNCHERS.contains(name) || UNFOLLOWED_WRAPPERS.contains(name)
+           || TERMINALS.contains(name);
+}
+
+// Moves index past a wrapper's options and variables, onto the program that
+// it starts (or past the end when there is none); false when the wrapper is
+// used in a way that this reading does not follow.
+bool skipWrapperWords(const Wrapper& wrapper, const QStringList& arguments, int& index)
+{
+    const auto isValue = [&wrapper](const QString& text) { return wrapper.value.match(text).hasMatch(); };
     for (; index < arguments.size(); ++index) {
         const QString& word = arguments.at(index);
-        if (!optionsEnded && word == ENV_END_OF_OPTIONS) {
-            optionsEnded = true;
-        } else if (!optionsEnded && ENV_FLAGS.contains(word)) {
-            continue;
-        } else if (!optionsEnded && ENV_UNSET_OPTIONS.contains(word)) {
-            ++index; // the variable's name
-        } else if (!optionsEnded && word.startsWith(QLatin1Char('-'))) {
-            bool unset = false;
-            for (const QString& prefix : ENV_UNSET_PREFIXES)
-                unset = unset || (word.startsWith(prefix) && word.size() > prefix.size());
-            if (!unset)
-                return false;
-        } else if (word.contains(QLatin1Char('='))) {
-            optionsEnded = true; // no option follows a variable
-        } else {
-            return true;
+        if (word == END_OF_OPTIONS) {
+            ++index;
+            break;
         }
+        if (!word.startsWith(OPTION_MARK))
+            break;
+        if (wrapper.flags.match(word).hasMatch())
+            continue;
+        if (wrapper.valueOptions.contains(word)) {
+            if (++index == arguments.size() || !isValue(arguments.at(index)))
+                return false;
+            continue;
+        }
+        bool joined = false;
+        for (const QString& prefix : wrapper.valuePrefixes)
+            joined = joined || (word.startsWith(prefix) && isValue(word.mid(prefix.size())));
+        if (!joined)
+            return false;
     }
+    // No option follows a variable.
+    while (wrapper.variables && index < arguments.size() && arguments.at(index).contains(VARIABLE_MARK))
+        ++index;
     return true;
 }
 
@@ -72,7 +170,7 @@ QString flatpakApplication(const QStringList& arguments, int index)
         return QString();
     for (++index; index < arguments.size(); ++index) {
         const QString& word = arguments.at(index);
-        if (word == FLATPAK_END_OF_OPTIONS) {
+        if (word == END_OF_OPTIONS) {
             ++index;
             break;
         }
@@ -169,8 +267,8 @@ DesktopExec::Client DesktopExec::client(const QStringList& arguments)
     while (index < arguments.size()) {
         const QString& word = arguments.at(index++);
         const QString name = programName(word);
-        if (name == ENV_PROGRAM) {
-            if (!skipEnvWords(arguments, index))
+        if (const Wrapper* wrapper = followedWrapper(name)) {
+            if (!skipWrapperWords(*wrapper, arguments, index))
                 return found;
             continue;
         }
@@ -178,7 +276,8 @@ DesktopExec::Client DesktopExec::client(const QStringList& arguments)
             found.flatpakApp = flatpakApplication(arguments, index);
             return found;
         }
-        found.program = word;
+        if (!isRefused(name))
+            found.program = word;
         return found;
     }
     return found;

@@ -32,11 +32,16 @@ public:
     // Empty for an empty value or one with an unclosed quote.
     static QStringList arguments(const QString& rawValue);
 
-    // The client of a command line. After "env" its options (only the simple
-    // ones: "-i", "-u NAME", "--") and its NAME=value words are passed over;
-    // "flatpak run" with its options gives the application ID that follows.
-    // Any other form of these two wrappers, or one that is followed by no
-    // client, gives no client.
+    // The client of a command line. Wrappers that start the program after
+    // their options unchanged are followed, their simple options passed over:
+    // "env" ("-i", "-", "-u NAME", "--", then NAME=value words), "nice"
+    // ("-n N", "-nN", "-N", "--adjustment=N", "--adjustment N", "--"),
+    // "nohup" ("--") and "setsid" ("-c", "-f", "-w" and their long forms,
+    // "--"). "flatpak run" with its options gives the application ID that
+    // follows. Any other form of these wrappers, one that is followed by no
+    // client, and a known program that would take the client's arguments as
+    // its own (a shell, a launcher, another wrapper, a terminal) give no
+    // client. Programs are told by their file name.
     static Client client(const QStringList& arguments);
 };
 

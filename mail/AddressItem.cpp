@@ -1,6 +1,7 @@
 #include "mail/AddressItem.h"
 
 #include "mail/MailAddress.h"
+#include "mail/MailText.h"
 
 #include <QRegularExpression>
 #include <QVector>
@@ -9,15 +10,23 @@ namespace {
 
 // Characters that make text before a ":" no group's name.
 const QString NOT_IN_GROUP_NAME = QStringLiteral("@<>()[]");
+// Characters that tell an address in a list.
+const QString ADDRESS_CHARACTERS = QStringLiteral("<>@");
 
 // For each character of an item, whether it stands inside a quoted string,
 // its quotes and escapes included. Where the quotes do not pair, none does.
-QVector<bool> quotedCharacters(const QString& item)
+// Given where comments close (commentCloses), a quote inside a comment is
+// plain.
+QVector<bool> quotedCharacters(const QString& item, const QVector<int>& commentClose = QVector<int>())
 {
     QVector<bool> quoted(item.size(), false);
     bool inside = false;
     for (int i = 0; i < item.size(); ++i) {
         const QChar c = item.at(i);
+        if (!inside && !commentClose.isEmpty() && commentClose.at(i) >= 0) {
+            i = commentClose.at(i);
+            continue;
+        }
         if (c == QLatin1Char('"'))
             inside = !inside;
         else if (!inside)
@@ -104,6 +113,33 @@ QVector<int> commentCloses(const QString& text)
     return closes;
 }
 
+// The comments of an address list: as commentCloses, but a "(" whose ")"
+// lies past a "," or ";" with an address character ("<", ">" or "@")
+// between them opens none. Such a "(" is a stray one before a later
+// address's comment, and taking it as closed there would take the
+// addresses between into a comment. Counted with running totals, so each
+// "(" costs the same however long its comment.
+QVector<int> listCommentCloses(const QString& list)
+{
+    QVector<int> closes = commentCloses(list);
+    const int n = list.size();
+    // separatorsBefore[i], addressCharactersBefore[i]: how many stand before i.
+    QVector<int> separatorsBefore(n + 1, 0);
+    QVector<int> addressCharactersBefore(n + 1, 0);
+    for (int i = 0; i < n; ++i) {
+        const QChar c = list.at(i);
+        separatorsBefore[i + 1] = separatorsBefore[i] + (c == QLatin1Char(',') || c == QLatin1Char(';'));
+        addressCharactersBefore[i + 1] = addressCharactersBefore[i] + ADDRESS_CHARACTERS.contains(c);
+    }
+    for (int i = 0; i < n; ++i) {
+        const int close = closes.at(i);
+        if (close >= 0 && separatorsBefore[close] > separatorsBefore[i]
+            && addressCharactersBefore[close] > addressCharactersBefore[i])
+            closes[i] = -1;
+    }
+    return closes;
+}
+
 // A name without its quotes and their escapes, where it is one quoted
 // string.
 QString unquoted(const QString& name)
@@ -121,7 +157,7 @@ QStringList AddressItem::split(const QString& list)
     QStringList items;
     QString item;
     const QVector<bool> closed = closedQuotes(list);
-    const QVector<int> commentClose = commentCloses(list);
+    const QVector<int> commentClose = listCommentCloses(list);
     bool quoted = false;
     bool escaped = false;
     const auto take = [&items, &item]() {
@@ -166,21 +202,50 @@ bool AddressItem::readNamed(const QString& item, Named& named)
 
 bool AddressItem::readBare(const QString& item, int maxLength, Bare& bare)
 {
+    const QString text = item.trimmed();
+    const QVector<int> closes = commentCloses(text);
+    const QVector<bool> quoted = quotedCharacters(text, closes);
+    // The "@" before the domain: the last one outside quotes and comments,
+    // before any "(" that nothing closes.
+    int at = -1;
+    for (int i = 0; i < text.size(); ++i) {
+        if (quoted.at(i))
+            continue;
+        if (text.at(i) == QLatin1Char('(')) {
+            if (closes.at(i) < 0)
+                break;
+            i = closes.at(i);
+        } else if (text.at(i) == QLatin1Char('@')) {
+            at = i;
+        }
+    }
+    // Comments up to the domain's first character stand around the words of
+    // the address (so does one before text without "@"): each is taken out,
+    // a blank in its place. From the next "(" on, the rest is its comment,
+    // as given.
     QStringList comments;
-    QString rest = item.trimmed();
-    if (rest.startsWith(QLatin1Char('('))) {
-        const int end = commentCloses(rest).at(0);
-        if (end < 0)
-            return false;
-        comments << rest.left(end + 1);
-        rest = rest.mid(end + 1).trimmed();
+    QString address;
+    bool domainStarted = false;
+    for (int i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('(') && !quoted.at(i)) {
+            const bool nothingBefore = address.trimmed().isEmpty();
+            const bool insideAddress = at >= 0 ? !domainStarted : nothingBefore;
+            if (insideAddress && closes.at(i) >= 0) {
+                comments << text.mid(i, closes.at(i) - i + 1);
+                address += QLatin1Char(' ');
+                i = closes.at(i);
+                continue;
+            }
+            if (nothingBefore)
+                return false;
+            comments << text.mid(i);
+            break;
+        }
+        domainStarted = domainStarted || (at >= 0 && i > at && !MailText::isBlank(c));
+        address += c;
     }
-    const int open = indexOutsideQuotes(rest, quotedCharacters(rest), QLatin1Char('('), 1);
-    if (open > 0) {
-        comments << rest.mid(open);
-        rest = rest.left(open).trimmed();
-    }
-    const QString address = MailAddress::headerFormOfAnyLength(rest, false);
+    address = MailAddress::headerFormOfAnyLength(address, false);
     if (address.isNull() || address.size() > maxLength)
         return false;
     bare = { address, comments };
@@ -189,18 +254,49 @@ bool AddressItem::readBare(const QString& item, int maxLength, Bare& bare)
 
 bool AddressItem::readGroup(const QString& item, int maxLength, Group& group)
 {
-    const QVector<bool> quoted = quotedCharacters(item);
-    const int colon = indexOutsideQuotes(item, quoted, QLatin1Char(':'), 0);
-    if (colon <= 0)
-        return false;
-    for (int i = 0; i < colon; ++i) {
-        if (!quoted.at(i) && NOT_IN_GROUP_NAME.contains(item.at(i)))
+    const QVector<int> closes = commentCloses(item);
+    const QVector<bool> quoted = quotedCharacters(item, closes);
+    // The name: the text before the first ":" outside quotes and comments,
+    // its comments taken out and one blank left where they stood.
+    QString name;
+    QStringList comments;
+    int colon = -1;
+    for (int i = 0; i < item.size() && colon < 0; ++i) {
+        const QChar c = item.at(i);
+        if (quoted.at(i)) {
+            name += c;
+        } else if (c == QLatin1Char(':')) {
+            colon = i;
+        } else if (c == QLatin1Char('(') && closes.at(i) >= 0) {
+            comments << item.mid(i, closes.at(i) - i + 1);
+            while (!name.isEmpty() && MailText::isBlank(name.back()))
+                name.chop(1);
+            name += QLatin1Char(' ');
+            for (i = closes.at(i); i + 1 < item.size() && MailText::isBlank(item.at(i + 1));)
+                ++i;
+        } else if (NOT_IN_GROUP_NAME.contains(c)) {
             return false;
+        } else {
+            name += c;
+        }
     }
-    const QString name = unquoted(item.left(colon).trimmed());
-    Bare member;
-    if (name.isEmpty() || !readBare(item.mid(colon + 1), maxLength, member))
+    name = unquoted(name.trimmed());
+    if (colon < 0 || name.isEmpty())
         return false;
-    group = { name, member };
+    // Nothing but comments after the ":": a group without members.
+    const QString members = item.mid(colon + 1);
+    const QVector<int> memberCloses = commentCloses(members);
+    Bare member;
+    int end = 0;
+    while (end < members.size() && (MailText::isBlank(members.at(end)) || memberCloses.at(end) >= 0)) {
+        if (memberCloses.at(end) >= 0) {
+            member.comments << members.mid(end, memberCloses.at(end) - end + 1);
+            end = memberCloses.at(end);
+        }
+        ++end;
+    }
+    if (end < members.size() && !readBare(members, maxLength, member))
+        return false;
+    group = { name, { member.address, comments + member.comments } };
     return true;
 }

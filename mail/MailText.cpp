@@ -328,6 +328,15 @@ QString commentText(const QString& comment)
     return comment;
 }
 
+// Whether a comment goes as encoded words: where text must, and where it
+// holds a ",". Some readers (Python's getaddresses as Debian ships it) count
+// every "," outside quotes as a separator and drop the whole list where the
+// addresses they read are fewer.
+bool commentNeedsEncodedWords(const QString& text)
+{
+    return needsEncodedWords(text) || text.contains(QLatin1Char(','));
+}
+
 // Comment text that goes as it is, its parentheses and backslashes escaped.
 QString escapedComment(const QString& text)
 {
@@ -339,7 +348,7 @@ QString escapedComment(const QString& text)
 QString wholeComment(const QString& comment)
 {
     const QString text = commentText(comment);
-    if (!needsEncodedWords(text))
+    if (!commentNeedsEncodedWords(text))
         return QLatin1Char('(') + escapedComment(text) + QLatin1Char(')');
     const QString word = wholeEncodedWord(text);
     return word.isNull() ? QString() : QLatin1Char('(') + word + QLatin1Char(')');
@@ -354,7 +363,7 @@ void addComment(Folder& folder, const QString& comment, int trailing, const QStr
     const QString open = QStringLiteral(" (");
     const QString close = QLatin1Char(')') + end;
     const QString text = commentText(comment);
-    if (needsEncodedWords(text)) {
+    if (commentNeedsEncodedWords(text)) {
         folder.addEncoded(open, text, trailing + close.size());
         folder.add(QString(), close, trailing);
         return;
@@ -389,24 +398,38 @@ void addBare(Folder& folder, const QString& separator, const AddressItem::Bare& 
     }
 }
 
-// A group of one address, such as "Team: ann@example.com": only the name
-// is encoded where it needs to be. The group is closed after its address:
-// one left open takes every later address of the list into it, or makes
-// readers refuse the list.
+// A group, such as "Team: ann@example.com" or "Team:;": only the name is
+// encoded where it needs to be. The group is closed after its address: one
+// left open takes every later address of the list into it, or makes readers
+// refuse the list. A group without members is closed at once, its comments
+// before the ":": some readers refuse a comment between ":" and ";".
 void addGroup(Folder& folder, const QString& separator, const AddressItem::Group& group, int trailing)
 {
-    const QString word = wholeEncodedWord(group.name);
-    if (!needsEncodedWords(group.name)) {
-        folder.add(separator, MailAddress::displayName(group.name) + QLatin1Char(':'));
-    } else if (!word.isNull()) {
-        // A blank after an encoded word: some readers take one directly
-        // followed by ":" as a fault.
-        folder.add(separator, word + QStringLiteral(" :"));
-    } else {
-        folder.addEncoded(separator, group.name, 2);
-        folder.add(BLANK, QStringLiteral(":"));
+    const bool empty = group.member.address.isEmpty();
+    const QString colon = empty ? QStringLiteral(":;") : QStringLiteral(":");
+    const int colonTrailing = empty ? trailing : 0;
+    const QStringList comments = empty ? group.member.comments : QStringList();
+    const QString plain = MailAddress::displayName(group.name);
+    // A blank after an encoded word: some readers take one directly followed
+    // by ":" as a fault.
+    const bool isPlain = !needsEncodedWords(group.name)
+                         && BLANK.size() + plain.size() + colon.size() + colonTrailing <= MAX_HEADER_LINE;
+    const QString phrase = isPlain ? plain : wholeEncodedWord(group.name);
+    const QString beforeColon = isPlain ? QString() : BLANK;
+    if (phrase.isNull())
+        folder.addEncoded(separator, group.name, comments.isEmpty() ? BLANK.size() + colon.size() + colonTrailing : 0);
+    else if (comments.isEmpty())
+        folder.add(separator, phrase + beforeColon + colon, colonTrailing);
+    else
+        folder.add(separator, phrase);
+    if (phrase.isNull() && comments.isEmpty())
+        folder.add(BLANK, colon, colonTrailing);
+    for (int i = 0; i < comments.size(); ++i) {
+        const bool last = i + 1 == comments.size();
+        addComment(folder, comments.at(i), last ? colonTrailing : 0, last ? colon : QString());
     }
-    addBare(folder, BLANK, group.member, trailing, QStringLiteral(";"));
+    if (!empty)
+        addBare(folder, BLANK, group.member, trailing, QStringLiteral(";"));
 }
 
 // A display name (a phrase, a quoted string or encoded words) and the
@@ -438,16 +461,28 @@ void addAddress(Folder& folder, const QString& separator, const QString& item, i
     if (!AddressItem::readNamed(item, named)) {
         AddressItem::Bare bare;
         AddressItem::Group group;
-        if (AddressItem::readBare(item, MAX_LONG_ADDRESS, bare))
+        // A group without members first: "Team (c):" would read as the word
+        // "Team" and a comment.
+        const bool isGroup = AddressItem::readGroup(item, MAX_LONG_ADDRESS, group);
+        if (isGroup && group.member.address.isEmpty())
+            addGroup(folder, separator, group, trailing);
+        else if (AddressItem::readBare(item, MAX_LONG_ADDRESS, bare))
             addBare(folder, separator, bare, trailing, QString());
-        else if (AddressItem::readGroup(item, MAX_LONG_ADDRESS, group))
+        else if (isGroup)
             addGroup(folder, separator, group, trailing);
         else
             addText(folder, separator, item, trailing);
         return;
     }
-    const QString address = MailAddress::headerForm(named.given, true);
-    const QString angleAddress = QLatin1Char('<') + (address.isNull() ? named.given : address) + QLatin1Char('>');
+    // What the brackets hold goes whole, as a bare address does, where its
+    // line stays within 998 characters; longer, the item is text.
+    const QString address = MailAddress::headerFormOfAnyLength(named.given, true);
+    const QString inBrackets = address.isNull() ? named.given : address;
+    if (inBrackets.size() > MAX_LONG_ADDRESS) {
+        addText(folder, separator, item, trailing);
+        return;
+    }
+    const QString angleAddress = QLatin1Char('<') + inBrackets + QLatin1Char('>');
     const int angleTrailing = named.tail.isEmpty() ? trailing : 0;
     if (named.name.isEmpty())
         folder.add(separator, angleAddress, angleTrailing);

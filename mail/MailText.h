@@ -25,13 +25,15 @@ public:
 
     // The header field "name: list" for a list of addresses separated by ";"
     // or ",", written separated by ", " and folded between addresses. Each
-    // address is a bare address (with comments around it or the name of a
-    // group before it, if any) or a display name (quoted or not) with an
-    // address in angle brackets: the name, a comment or the group's name is
-    // encoded or quoted as it needs, the address never; a domain outside
+    // address is a bare address (with comments around or inside it, which
+    // follow it, or the name of a group before it, if any), a group without
+    // members ("name:;") or a display name (quoted or not) with an address
+    // in angle brackets: the name, a comment or the group's name is encoded
+    // or quoted as it needs, the address never; a domain outside
     // ASCII goes in its ASCII form where it has one, otherwise as UTF-8, and
     // so does a local part outside ASCII.
-    // Anything else stays as given, encoded where it is not plain ASCII.
+    // Anything else, and an address too long for a line of 998 characters,
+    // stays as given, encoded where it is not plain ASCII or too long.
     // Empty when the list holds no address.
     static QString addressField(const QString& name, const QString& list);
 

@@ -159,6 +159,46 @@ private slots:
         QTest::newRow("flatpak, not run") << "f.desktop"
             << QStringList{sys + "f.desktop", entry.arg("T", "flatpak --installations")} << "T"
             << QStringList{"bin/flatpak"} << "";
+
+        // Programs that would take the client's arguments as their own give no client, told by their file name,
+        // also behind a wrapper that is followed; the client and every program named are there to be found.
+        const QStringList found = {"bin/thunderbird", "bin/env", "bin/nice", "bin/nohup", "bin/setsid"};
+        const auto refused = [&](const QString& program, const QString& exec) {
+            QTest::addRow("refused: %s", qPrintable(exec)) << "r.desktop"
+                << QStringList{sys + "r.desktop", entry.arg("R", exec)} << "R" << found + QStringList{"bin/" + program}
+                << "";
+        };
+        for (const QString& shell : QStringList{"sh", "bash", "dash", "zsh", "ksh", "mksh", "fish", "csh", "tcsh"})
+            refused(shell, shell + " -c \"thunderbird %u\"");
+        refused("busybox", "busybox sh -c \"thunderbird %u\"");
+        refused("bash", R"(bash -c "exec thunderbird \\"\\$@\\"" thunderbird %u)");
+        refused("sh", "@XDG@/bin/sh -c \"thunderbird %u\"");
+        refused("sh", "env A=1 @XDG@/bin/sh -c \"thunderbird %u\"");
+        refused("sh", "nice -n 5 sh -c \"thunderbird %u\"");
+        for (const QString& launcher : QStringList{"gtk-launch", "xdg-open", "gio", "exo-open", "kioclient", "kioclient5",
+                                                   "kde-open", "kde-open5", "systemd-run"})
+            refused(launcher, launcher + " thunderbird %u");
+        refused("gio", "nohup setsid -f gio launch thunderbird.desktop %u");
+        for (const QString& wrapper : QStringList{"ionice", "taskset", "chrt", "stdbuf", "timeout", "sudo", "firejail",
+                                                  "xterm"})
+            refused(wrapper, wrapper + " thunderbird %u");
+        // A wrapper's option that is not read exactly (or a value that is not one) gives no client: the word after
+        // it could be the option's value, or the program.
+        for (const QString& options : QStringList{"-x", "--adj=5", "-n five", "-n", "-5x", "--adjustment=", "-n 5 -i"})
+            refused("nice", "nice " + options + " thunderbird %u");
+        refused("nohup", "nohup -p thunderbird %u");
+        refused("setsid", "setsid -fx thunderbird %u");
+        for (const QString& options : QStringList{"-n 5", "-n5", "-n -5", "-5", "--5", "-+5", "--adjustment=-5",
+                                                  "--adjustment 5", "--", "-n1 -2 --adjustment 3"})
+            QTest::addRow("nice %s", qPrintable(options)) << "r.desktop"
+                << QStringList{sys + "r.desktop", entry.arg("R", "nice " + options + " thunderbird %u")} << "R" << found
+                << "bin/thunderbird";
+        QTest::newRow("only env takes variables") << "r.desktop"
+            << QStringList{sys + "r.desktop", entry.arg("R", "nice A=1 thunderbird %u")} << "R"
+            << found + QStringList{"bin/A=1"} << "bin/A=1";
+        QTest::newRow("nohup, setsid, nice and env in a row") << "r.desktop" << QStringList{sys + "r.desktop",
+            entry.arg("R", "/usr/bin/nohup -- setsid -w --fork -cf -- /usr/bin/nice -n 5 env -i A=1 thunderbird %u")}
+            << "R" << found << "bin/thunderbird";
     }
     void defaultMailClient()
     {
