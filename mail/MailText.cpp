@@ -289,36 +289,6 @@ private:
     bool valueStarted_ = false;
 };
 
-// Whether every quote and parenthesis of text is closed: one left open in a
-// header takes every later address of the list into it.
-bool closesItself(const QString& text)
-{
-    bool quoted = false;
-    int depth = 0;
-    for (int i = 0; i < text.size() && depth >= 0; ++i) {
-        const QChar c = text.at(i);
-        if (c == QLatin1Char('\\'))
-            ++i;
-        else if (c == QLatin1Char('"'))
-            quoted = !quoted;
-        else if (!quoted && c == QLatin1Char('('))
-            ++depth;
-        else if (!quoted && c == QLatin1Char(')'))
-            --depth;
-    }
-    return !quoted && depth == 0;
-}
-
-// Text that is no address: plain words, or encoded words where it needs them
-// or would leave a quote or a comment open.
-void addText(Folder& folder, const QString& separator, const QString& text, int trailing)
-{
-    if (needsEncodedWords(text) || !closesItself(text))
-        folder.addEncoded(separator, text, trailing);
-    else
-        folder.addWords(separator, text, trailing);
-}
-
 // What a comment says: its text without its own parentheses, if it has
 // them (they are not doubled).
 QString commentText(const QString& comment)
@@ -432,6 +402,18 @@ void addGroup(Folder& folder, const QString& separator, const AddressItem::Group
         addBare(folder, BLANK, group.member, trailing, QStringLiteral(";"));
 }
 
+// Text that is no address goes as the name of a group without members
+// ("John Smith:;"): a phrase, a quoted string or encoded words before ":;".
+// As plain words or encoded words alone it would make some readers refuse
+// the whole list and lose every other recipient of it; a group's name may
+// hold any text, and a group without members names no address. A quote or
+// "(" that nothing closes is a character of the quoted string or the
+// encoded words.
+void addText(Folder& folder, const QString& separator, const QString& text, int trailing)
+{
+    addGroup(folder, separator, { text, {} }, trailing);
+}
+
 // A display name (a phrase, a quoted string or encoded words) and the
 // address in angle brackets after it, on one line where a line can hold
 // them; a longer name goes as encoded words, which fold between them.
@@ -453,8 +435,8 @@ void addNamed(Folder& folder, const QString& separator, const QString& name, con
 // name without an address, and some readers would then refuse the whole
 // list. What angle brackets hold goes as it stands where it is no address.
 // Text after the brackets or around a bare address follows as a comment;
-// an item that is none of these goes as text. trailing: the characters that
-// follow the item on its line.
+// an item that is none of these goes as text, the name of a group without
+// members. trailing: the characters that follow the item on its line.
 void addAddress(Folder& folder, const QString& separator, const QString& item, int trailing)
 {
     AddressItem::Named named;
@@ -475,7 +457,7 @@ void addAddress(Folder& folder, const QString& separator, const QString& item, i
         return;
     }
     // What the brackets hold goes whole, as a bare address does, where its
-    // line stays within 998 characters; longer, the item is text.
+    // line stays within 998 characters; longer, the whole item is text.
     const QString address = MailAddress::headerFormOfAnyLength(named.given, true);
     const QString inBrackets = address.isNull() ? named.given : address;
     if (inBrackets.size() > MAX_LONG_ADDRESS) {

@@ -33,7 +33,10 @@ public:
     // ASCII goes in its ASCII form where it has one, otherwise as UTF-8, and
     // so does a local part outside ASCII.
     // Anything else, and an address too long for a line of 998 characters,
-    // stays as given, encoded where it is not plain ASCII or too long.
+    // is text as given that goes as the name of a group without members
+    // ("John Smith:;"): quoted where it holds specials, encoded where it is
+    // not plain ASCII or too long for a line. As bare words it would make
+    // some readers refuse the whole list.
     // Empty when the list holds no address.
     static QString addressField(const QString& name, const QString& list);
 

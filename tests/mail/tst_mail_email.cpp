@@ -218,6 +218,27 @@ private slots:
         const QString ells(1000, 'l');
         recipientsRow("named addresses longer than a line", "a@example.com;Nora <" + ells.left(910) + "@d.example>;bob@example.com",
                       "a@example.com, Nora <" + ells.left(910) + "@d.example>, bob@example.com", QStringLiteral("s"));
+        // Text that is no address is the name of a group without members, which compat32 reads as one empty address:
+        // every address around it reads back, and the text as the group's name.
+        recipientsRow("text between addresses",
+                      QStringLiteral("a@example.com;John Smith;b@example.com;\"zoe smith@example.org;c@example.com;second floor);"
+                                     "d@example.com;Zo\u00eb at home;e@example.com"),
+                      QStringLiteral("a@example.com, , b@example.com, , c@example.com, , d@example.com, , e@example.com "
+                                     "(groups: John Smith, \"zoe smith@example.org, second floor), Zo\u00eb at home)"), QStringLiteral("s"));
+        // Text too long for one encoded word: Python's default policy reads a blank between neighbouring encoded
+        // words (RFC 2047 says none), here after the first 30 characters and then every 45.
+        const auto blanksAtFolds = [](const QString& text) {
+            QStringList words { text.left(30) };
+            for (int i = 30; i < text.size(); i += 45)
+                words << text.mid(i, 45);
+            return words.join(QLatin1Char(' '));
+        };
+        const QString longNamed = "Name <" + ells + "@d.example>";
+        const QString longBare = QString(987, 'b') + "@d.example.co";
+        recipientsRow("named address of 1000 characters between addresses", "a@example.com;" + longNamed + ";bob@example.com",
+                      "a@example.com, , bob@example.com (groups: " + blanksAtFolds(longNamed) + ")", QStringLiteral("s"));
+        recipientsRow("bare address of 1000 characters between addresses", "a@example.com;" + longBare + ";bob@example.com",
+                      "a@example.com, , bob@example.com (groups: " + blanksAtFolds(longBare) + ")", QStringLiteral("s"));
         QTest::newRow("html attachments utf-8") << true << QString() << all << allBack << uSubject
                                                 << QStringLiteral("<p>") + unicode + QStringLiteral("</p>\n") << files;
         QTest::newRow("hostile")

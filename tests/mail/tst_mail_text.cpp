@@ -34,14 +34,14 @@ private slots:
                               "info@b\u00fccher.example;Ann Lee <ann@x.org>;;<bare@x.org>;J\u00f6rg at home")
             << QStringLiteral("To: =?utf-8?B?SsO2cmcgw5Zkw7Zu?= <joerg@example.com>,\n"
                               " \"Doe, \\\"JD\\\" \\\\ John\" <jd@x.org>, info@xn--bcher-kva.example,\n"
-                              " Ann Lee <ann@x.org>, <bare@x.org>, =?utf-8?B?SsO2cmcgYXQgaG9tZQ==?=\n");
+                              " Ann Lee <ann@x.org>, <bare@x.org>, =?utf-8?B?SsO2cmcgYXQgaG9tZQ==?= :;\n");
         QTest::newRow("name in one word where it fits one") << "to"
             << QStringLiteral("ann@x.org;J\u00f6rg \u00d6d\u00f6n M\u00fcller-L\u00fcdenscheidt von B\u00e4r <j@x.org>")
             << "To: ann@x.org,\n =?utf-8?B?SsO2cmcgw5Zkw7ZuIE3DvGxsZXItTMO8ZGVuc2NoZWlkdCB2b24gQsOkcg==?=\n <j@x.org>\n";
         QTest::newRow("what is no address stays out of encoded words") << "to"
             << QStringLiteral("Zo\u00eb <not an address>;<a@b.org> home (x);zoe smith@example.org;Zo\u00eb <zoe@example.org> (Zo\u00eb);a <b> <c@d.org>")
-            << "To: =?utf-8?B?Wm/Dqw==?= <not an address>, <a@b.org> (home \\(x\\)), zoe\n"
-               " smith@example.org, =?utf-8?B?Wm/Dqw==?= <zoe@example.org>\n (=?utf-8?B?Wm/Dqw==?=), \"a <b>\" <c@d.org>\n";
+            << "To: =?utf-8?B?Wm/Dqw==?= <not an address>, <a@b.org> (home \\(x\\)),\n"
+               " \"zoe smith@example.org\":;, =?utf-8?B?Wm/Dqw==?= <zoe@example.org>\n (=?utf-8?B?Wm/Dqw==?=), \"a <b>\" <c@d.org>\n";
         QTest::newRow("no address") << "to" << " ; ," << QString();
         // An address is never encoded, folded or split: a comment goes after it, the name of a group before it.
         QTest::newRow("comments around bare addresses") << "to"
@@ -103,18 +103,23 @@ private slots:
         QTest::newRow("angle brackets inside quotes") << "to" << "\"<x>\"@example.com;x <\"<y>\"@example.com> (c);bob@example.com"
             << "To: \"<x>\"@example.com, x <\"<y>\"@example.com> (c), bob@example.com\n";
         QTest::newRow("text that would leave a quote or a comment open") << "to" << "\"zoe smith@example.org;a@x.org;second floor);bob@example.com"
-            << "To: =?utf-8?B?InpvZSBzbWl0aEBleGFtcGxlLm9yZw==?=, a@x.org,\n =?utf-8?B?c2Vjb25kIGZsb29yKQ==?=, bob@example.com\n";
+            << "To: \"\\\"zoe smith@example.org\":;, a@x.org, \"second floor)\":;, bob@example.com\n";
+        // Text that is no address is the name of a group without members: as words alone it makes some readers
+        // refuse the whole list.
+        QTest::newRow("text as a group's name") << "to" << QStringLiteral("John Smith;a@x.org;Dr. J. Smith;Zo\u00eb Smith (home;b@x.org")
+            << "To: John Smith:;, a@x.org, \"Dr. J. Smith\":;,\n =?utf-8?B?Wm/DqyBTbWl0aCAoaG9tZQ==?= :;, b@x.org\n";
         const QString words = QStringLiteral("word ").repeated(55).trimmed();
         QTest::newRow("long addresses on lines of their own") << "to"
             << QString(258, 'a') + "@example.com;\"" + words + "\"@example.com;" + QString(908, 'b') + "@example.com"
             << "To: " + QString(258, 'a') + "@example.com,\n \"" + words + "\"@example.com,\n " + QString(908, 'b') + "@example.com\n";
-        // What angle brackets hold goes whole on a line of its own within 998 characters; longer, the item is text.
+        // What angle brackets hold goes whole on a line of its own within 998 characters; longer, the item is text, the
+        // name of a group without members.
         const QString ells(1000, 'l');
         QTest::newRow("named address longer than a header line may be") << "to"
             << "a@example.com;Name <" + ells + "@d.example>;bob@example.com"
-            << "To: a@example.com, =?utf-8?B?TmFtZSA8" + QString("bGxs").repeated(9) + "?=\n"
-                   + (" =?utf-8?B?" + QString("bGxs").repeated(15) + "?=\n").repeated(21) + " =?utf-8?B?" + QString("bGxs").repeated(9)
-                   + "bEBkLmV4YW1wbGU+?=,\n bob@example.com\n";
+            << "To: a@example.com, =?utf-8?B?TmFtZSA8" + QString("bGxs").repeated(8) + "?=\n"
+                   + (" =?utf-8?B?" + QString("bGxs").repeated(15) + "?=\n").repeated(21) + " =?utf-8?B?" + QString("bGxs").repeated(10)
+                   + "bEBkLmV4YW1wbGU+?= :;,\n bob@example.com\n";
         QTest::newRow("named address of 920 characters") << "to"
             << "a@example.com;Name <" + ells.left(910) + "@d.example>;bob@example.com"
             << "To: a@example.com, =?utf-8?B?TmFtZQ==?=\n <" + ells.left(910) + "@d.example>,\n bob@example.com\n";
