@@ -174,7 +174,7 @@ QString flatpakApplication(const QStringList& arguments, int index)
             ++index;
             break;
         }
-        if (!word.startsWith(QLatin1Char('-')))
+        if (!word.startsWith(OPTION_MARK))
             break;
     }
     if (index >= arguments.size())

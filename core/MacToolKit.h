@@ -20,10 +20,11 @@ public:
 
     // Absolute path of that application's own program, which takes the
     // arguments it is given as its own: read from the entry's command line
-    // past "env" and its variables, and for a flatpak application the
-    // launcher its installation exports (the user's installation first).
-    // A null string when no application is registered or its program cannot
-    // be found; never the path of a wrapper such as env or flatpak.
+    // past the wrappers that DesktopExec follows (env, nice, nohup, setsid),
+    // and for a flatpak application the launcher its installation exports
+    // (the user's installation first). A null string when no application is
+    // registered or its program cannot be found; never the path of a wrapper,
+    // a shell, a launcher or a terminal.
     static QString defaultMailClientOpenCommand();
 
     // A shell script ("#!/bin/bash" first) that hands the AppleScript text

@@ -79,22 +79,6 @@ QString charsetParameter(const QString& charset)
     return QStringLiteral("charset=\"") + charset + QUOTE;
 }
 
-// Writes every attachment of the message into its attachment folder under
-// the given file names, one each; false where a name is null or a file
-// cannot be written.
-bool writeAttachmentFiles(const Email& email, const QStringList& fileNames)
-{
-    for (int i = 0; i < fileNames.size(); ++i) {
-        const QString& fileName = fileNames.at(i);
-        if (fileName.isNull()
-            || !attachmentManager.writeFile(email.attachmentFilePath(fileName), email.attachmentData.at(i),
-                                            email.attachmentIsBinary.at(i))) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // A value without its NUL characters: a command-line argument ends at the
 // first one, and a shell script cannot hold one.
 QString withoutNul(const QString& value)
@@ -641,7 +625,15 @@ bool Email::createTempAttachments()
     m_attachmentFolder = TempFileManager::makeRequestFolder(tempDir);
     if (m_attachmentFolder.isNull())
         return false;
-    return writeAttachmentFiles(*this, AttachmentFileNames::files(attachmentNames));
+    const QStringList fileNames = AttachmentFileNames::files(attachmentNames);
+    for (int i = 0; i < fileNames.size(); ++i) {
+        if (fileNames.at(i).isNull()
+            || !attachmentManager.writeFile(attachmentFilePath(fileNames.at(i)), attachmentData.at(i),
+                                            attachmentIsBinary.at(i))) {
+            return false;
+        }
+    }
+    return true;
 }
 
 int Email::mailAppSend()
