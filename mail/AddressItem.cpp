@@ -1,143 +1,31 @@
 #include "mail/AddressItem.h"
 
+#include "mail/AddressLexer.h"
 #include "mail/MailAddress.h"
 #include "mail/MailText.h"
 
 #include <QRegularExpression>
-#include <QVector>
+#include <QSet>
+
+#include <algorithm>
 
 namespace {
 
-// Characters that make text before a ":" no group's name.
-const QString NOT_IN_GROUP_NAME = QStringLiteral("@<>()[]");
-// Characters that tell an address in a list.
-const QString ADDRESS_CHARACTERS = QStringLiteral("<>@");
+using Token = AddressLexer::Token;
+using Tokens = QVector<AddressLexer::Token>;
 
-// For each character of an item, whether it stands inside a quoted string,
-// its quotes and escapes included. Where the quotes do not pair, none does.
-// Given where comments close (commentCloses), a quote inside a comment is
-// plain.
-QVector<bool> quotedCharacters(const QString& item, const QVector<int>& commentClose = QVector<int>())
+// Characters that make a word no part of a group's name.
+const QString NOT_IN_GROUP_NAME = QStringLiteral("[]");
+const QChar AT = QLatin1Char('@');
+
+bool isSpecial(const AddressLexer& lexer, const Token& token, QChar c)
 {
-    QVector<bool> quoted(item.size(), false);
-    bool inside = false;
-    for (int i = 0; i < item.size(); ++i) {
-        const QChar c = item.at(i);
-        if (!inside && !commentClose.isEmpty() && commentClose.at(i) >= 0) {
-            i = commentClose.at(i);
-            continue;
-        }
-        if (c == QLatin1Char('"'))
-            inside = !inside;
-        else if (!inside)
-            continue;
-        quoted[i] = true;
-        if (c == QLatin1Char('\\') && i + 1 < item.size())
-            quoted[++i] = true;
-    }
-    if (inside)
-        quoted.fill(false);
-    return quoted;
+    return token.kind == AddressLexer::Special && lexer.list().at(token.start) == c;
 }
 
-// The first c outside quotes at or after from; -1 where there is none.
-int indexOutsideQuotes(const QString& item, const QVector<bool>& quoted, QChar c, int from)
+bool isWordLike(AddressLexer::Kind kind)
 {
-    for (int i = qMax(from, 0); i < item.size(); ++i) {
-        if (item.at(i) == c && !quoted.at(i))
-            return i;
-    }
-    return -1;
-}
-
-// The last c outside quotes; -1 where there is none.
-int lastIndexOutsideQuotes(const QString& item, const QVector<bool>& quoted, QChar c)
-{
-    for (int i = item.size() - 1; i >= 0; --i) {
-        if (item.at(i) == c && !quoted.at(i))
-            return i;
-    }
-    return -1;
-}
-
-// Whether a double quote at each position of text would be closed later:
-// read as inside quotes from there on, where a backslash takes the next
-// character with it. Worked out from the end, so a long list with many
-// quotes left open takes one pass, not one pass per quote.
-QVector<bool> closedQuotes(const QString& text)
-{
-    const int n = text.size();
-    // closeAhead[j]: a closing quote is found reading quoted text from j.
-    QVector<bool> closeAhead(n + 2, false);
-    for (int j = n - 1; j >= 0; --j) {
-        const QChar c = text.at(j);
-        if (c == QLatin1Char('"'))
-            closeAhead[j] = true;
-        else if (c == QLatin1Char('\\'))
-            closeAhead[j] = closeAhead[j + 2];
-        else
-            closeAhead[j] = closeAhead[j + 1];
-    }
-    // A quote at i is closed where quoted text read after it finds a close.
-    return closeAhead.mid(1, n);
-}
-
-// Where the comment opened by a "(" at each position of text closes: the
-// position of its ")", nested comments and characters a backslash takes
-// passed over, quotes plain; -1 where nothing closes it or no "(" stands
-// there. Worked out from the end, each comment's close found from the one
-// after it, so a long list of "(" left open takes one pass, not one per "(".
-QVector<int> commentCloses(const QString& text)
-{
-    const int n = text.size();
-    // closeFrom[j]: the ")" that ends comment text read from j; -1 for none.
-    QVector<int> closeFrom(n + 2, -1);
-    for (int j = n - 1; j >= 0; --j) {
-        const QChar c = text.at(j);
-        if (c == QLatin1Char(')')) {
-            closeFrom[j] = j;
-        } else if (c == QLatin1Char('\\')) {
-            closeFrom[j] = closeFrom[j + 2];
-        } else if (c == QLatin1Char('(')) {
-            const int nestedClose = closeFrom[j + 1];
-            closeFrom[j] = nestedClose < 0 ? -1 : closeFrom[nestedClose + 1];
-        } else {
-            closeFrom[j] = closeFrom[j + 1];
-        }
-    }
-    QVector<int> closes(n, -1);
-    for (int i = 0; i < n; ++i) {
-        if (text.at(i) == QLatin1Char('('))
-            closes[i] = closeFrom[i + 1];
-    }
-    return closes;
-}
-
-// The comments of an address list: as commentCloses, but a "(" whose ")"
-// lies past a "," or ";" with an address character ("<", ">" or "@")
-// between them opens none. Such a "(" is a stray one before a later
-// address's comment, and taking it as closed there would take the
-// addresses between into a comment. Counted with running totals, so each
-// "(" costs the same however long its comment.
-QVector<int> listCommentCloses(const QString& list)
-{
-    QVector<int> closes = commentCloses(list);
-    const int n = list.size();
-    // separatorsBefore[i], addressCharactersBefore[i]: how many stand before i.
-    QVector<int> separatorsBefore(n + 1, 0);
-    QVector<int> addressCharactersBefore(n + 1, 0);
-    for (int i = 0; i < n; ++i) {
-        const QChar c = list.at(i);
-        separatorsBefore[i + 1] = separatorsBefore[i] + (c == QLatin1Char(',') || c == QLatin1Char(';'));
-        addressCharactersBefore[i + 1] = addressCharactersBefore[i] + ADDRESS_CHARACTERS.contains(c);
-    }
-    for (int i = 0; i < n; ++i) {
-        const int close = closes.at(i);
-        if (close >= 0 && separatorsBefore[close] > separatorsBefore[i]
-            && addressCharactersBefore[close] > addressCharactersBefore[i])
-            closes[i] = -1;
-    }
-    return closes;
+    return kind == AddressLexer::Word || kind == AddressLexer::Quoted || kind == AddressLexer::Literal;
 }
 
 // A name without its quotes and their escapes, where it is one quoted
@@ -150,153 +38,298 @@ QString unquoted(const QString& name)
     return quoted.hasMatch() ? quoted.captured(1).replace(ESCAPE, QStringLiteral("\\1")) : name;
 }
 
-} // namespace
-
-QStringList AddressItem::split(const QString& list)
+// The tokens first to last (past the end) of one item, blanks at its ends
+// left out.
+class ItemTokens
 {
-    QStringList items;
-    QString item;
-    const QVector<bool> closed = closedQuotes(list);
-    const QVector<int> commentClose = listCommentCloses(list);
-    bool quoted = false;
-    bool escaped = false;
-    const auto take = [&items, &item]() {
-        if (!item.trimmed().isEmpty())
-            items << item.trimmed();
-        item.clear();
-    };
-    for (int i = 0; i < list.size(); ++i) {
-        const QChar c = list.at(i);
-        if (!quoted && (c == QLatin1Char(',') || c == QLatin1Char(';'))) {
-            take();
-            continue;
-        }
-        if (escaped) {
-            escaped = false;
-        } else if (c == QLatin1Char('\\')) {
-            escaped = quoted;
-        } else if (c == QLatin1Char('"') && (quoted || closed.at(i))) {
-            quoted = !quoted;
-        } else if (!quoted && commentClose.at(i) >= 0) {
-            item += list.midRef(i, commentClose.at(i) - i + 1);
-            i = commentClose.at(i);
-            continue;
-        }
-        item += c;
+public:
+    ItemTokens(const AddressLexer& lexer, const Tokens& tokens)
+        : lexer(lexer)
+        , tokens(tokens)
+    {
+        while (first < last && tokens.at(first).kind == AddressLexer::Blank)
+            ++first;
+        while (last > first && tokens.at(last - 1).kind == AddressLexer::Blank)
+            --last;
     }
-    take();
-    return items;
+
+    bool isEmpty() const { return first == last; }
+    QString raw(int from, int to) const
+    {
+        while (from < to && tokens.at(from).kind == AddressLexer::Blank)
+            ++from;
+        while (to > from && tokens.at(to - 1).kind == AddressLexer::Blank)
+            --to;
+        return from < to ? lexer.text(tokens.at(from), tokens.at(to - 1)).toString() : QString();
+    }
+    int find(QChar special, int from, int to) const
+    {
+        for (int k = from; k < to; ++k) {
+            if (isSpecial(lexer, tokens.at(k), special))
+                return k;
+        }
+        return -1;
+    }
+
+    const AddressLexer& lexer;
+    const Tokens& tokens;
+    int first = 0;
+    int last = tokens.size();
+};
+
+// The text of an address from tokens from to to, its comments taken out and
+// added to comments. Where a comment stood between two words a blank stays,
+// so that two words never run into one; beside a dot or "@" nothing does.
+QString addressText(const ItemTokens& item, int from, int to, QStringList& comments)
+{
+    QString text;
+    bool afterComment = false;
+    AddressLexer::Kind lastKind = AddressLexer::Blank;
+    for (int k = from; k < to; ++k) {
+        const Token& token = item.tokens.at(k);
+        if (token.kind == AddressLexer::Comment) {
+            comments << item.lexer.text(token).toString();
+            afterComment = true;
+            continue;
+        }
+        if (token.kind == AddressLexer::Blank) {
+            text += item.lexer.text(token);
+            continue;
+        }
+        if (afterComment && isWordLike(token.kind) && isWordLike(lastKind))
+            text += QLatin1Char(' ');
+        afterComment = false;
+        lastKind = token.kind;
+        text += item.lexer.text(token);
+    }
+    return text.trimmed();
 }
 
-bool AddressItem::readNamed(const QString& item, Named& named)
+// A bare address of any length up to maxLength, its comments taken out. A
+// stray "(" once the domain has begun starts text that follows the address
+// as one more comment, as given; so does a stray ")" where no "@" follows
+// it. Any other stray parenthesis makes the tokens no address.
+bool readBare(const ItemTokens& item, int from, int to, int maxLength, AddressItem& read)
 {
-    const QVector<bool> quoted = quotedCharacters(item);
-    const int open = lastIndexOutsideQuotes(item, quoted, QLatin1Char('<'));
-    const int close = open < 0 ? -1 : indexOutsideQuotes(item, quoted, QLatin1Char('>'), open);
-    if (close < 0 || indexOutsideQuotes(item, quoted, QLatin1Char('>'), close + 1) >= 0)
-        return false;
-    named = { unquoted(item.left(open).trimmed()), item.mid(open + 1, close - open - 1).trimmed(),
-              item.mid(close + 1).trimmed() };
-    return true;
-}
-
-bool AddressItem::readBare(const QString& item, int maxLength, Bare& bare)
-{
-    const QString text = item.trimmed();
-    const QVector<int> closes = commentCloses(text);
-    const QVector<bool> quoted = quotedCharacters(text, closes);
-    // The "@" before the domain: the last one outside quotes and comments,
-    // before any "(" that nothing closes.
-    int at = -1;
-    for (int i = 0; i < text.size(); ++i) {
-        if (quoted.at(i))
-            continue;
-        if (text.at(i) == QLatin1Char('(')) {
-            if (closes.at(i) < 0)
-                break;
-            i = closes.at(i);
-        } else if (text.at(i) == QLatin1Char('@')) {
-            at = i;
-        }
-    }
-    // Comments up to the domain's first character stand around the words of
-    // the address (so does one before text without "@"): each is taken out,
-    // a blank in its place. From the next "(" on, the rest is its comment,
-    // as given.
-    QStringList comments;
-    QString address;
+    bool sawAt = false;
     bool domainStarted = false;
-    for (int i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c == QLatin1Char('(') && !quoted.at(i)) {
-            const bool nothingBefore = address.trimmed().isEmpty();
-            const bool insideAddress = at >= 0 ? !domainStarted : nothingBefore;
-            if (insideAddress && closes.at(i) >= 0) {
-                comments << text.mid(i, closes.at(i) - i + 1);
-                address += QLatin1Char(' ');
-                i = closes.at(i);
-                continue;
-            }
-            if (nothingBefore)
+    int tail = to;
+    for (int k = from; k < to && tail == to; ++k) {
+        const Token& token = item.tokens.at(k);
+        if (token.kind == AddressLexer::Stray) {
+            const QStringRef rest = item.lexer.text(token, item.tokens.at(to - 1));
+            if (!domainStarted || (rest.at(0) == QLatin1Char(')') && rest.contains(AT)))
                 return false;
-            comments << text.mid(i);
-            break;
+            tail = k;
+        } else if (isSpecial(item.lexer, token, AT)) {
+            sawAt = true;
+        } else if (sawAt && token.kind != AddressLexer::Blank && token.kind != AddressLexer::Comment) {
+            domainStarted = true;
         }
-        domainStarted = domainStarted || (at >= 0 && i > at && !MailText::isBlank(c));
-        address += c;
     }
-    address = MailAddress::headerFormOfAnyLength(address, false);
+    QStringList comments;
+    const QString address = MailAddress::headerFormOfAnyLength(addressText(item, from, tail, comments), false);
     if (address.isNull() || address.size() > maxLength)
         return false;
-    bare = { address, comments };
+    if (tail < to)
+        comments << item.raw(tail, to);
+    read.form = AddressItem::Bare;
+    read.address = address;
+    read.comments += comments;
     return true;
 }
 
-bool AddressItem::readGroup(const QString& item, int maxLength, Group& group)
+// A display name and what the last "<" and the ">" after it hold; no other
+// ">" may follow. A "<" that nothing closes reads as such where one address
+// follows it.
+bool readNamed(const ItemTokens& item, AddressItem& read, bool& isAddress)
 {
-    const QVector<int> closes = commentCloses(item);
-    const QVector<bool> quoted = quotedCharacters(item, closes);
-    // The name: the text before the first ":" outside quotes and comments,
-    // its comments taken out and one blank left where they stood.
+    int open = -1;
+    for (int k = item.first; k < item.last; ++k) {
+        if (isSpecial(item.lexer, item.tokens.at(k), QLatin1Char('<')))
+            open = k;
+    }
+    if (open < 0)
+        return false;
+    const int close = item.find(QLatin1Char('>'), open + 1, item.last);
+    if (close >= 0 && item.find(QLatin1Char('>'), close + 1, item.last) >= 0)
+        return false;
+    QStringList comments;
+    const int end = close >= 0 ? close : item.last;
+    const QString given = addressText(item, open + 1, end, comments);
+    const QString address = MailAddress::headerFormOfAnyLength(given, true);
+    if (close < 0 && (address.isNull() || item.find(AT, open + 1, end) < 0))
+        return false;
+    if (close >= 0 && close + 1 < item.last)
+        comments << item.raw(close + 1, item.last);
+    read.form = AddressItem::Named;
+    read.name = unquoted(item.raw(item.first, open));
+    read.address = address.isNull() ? given : address;
+    read.comments = comments;
+    isAddress = !address.isNull();
+    return true;
+}
+
+// The name of a group before a ":", then a bare address or nothing but
+// comments. The name holds words, quoted strings, dots and comments; its
+// comments are taken out, a blank left where they stood.
+bool readGroup(const ItemTokens& item, int maxLength, AddressItem& read)
+{
+    const int colon = item.find(QLatin1Char(':'), item.first, item.last);
+    if (colon < 0)
+        return false;
     QString name;
     QStringList comments;
-    int colon = -1;
-    for (int i = 0; i < item.size() && colon < 0; ++i) {
-        const QChar c = item.at(i);
-        if (quoted.at(i)) {
-            name += c;
-        } else if (c == QLatin1Char(':')) {
-            colon = i;
-        } else if (c == QLatin1Char('(') && closes.at(i) >= 0) {
-            comments << item.mid(i, closes.at(i) - i + 1);
+    bool afterComment = false;
+    for (int k = item.first; k < colon; ++k) {
+        const Token& token = item.tokens.at(k);
+        const QStringRef text = item.lexer.text(token);
+        if (token.kind == AddressLexer::Comment) {
+            comments << text.toString();
+            afterComment = true;
+            continue;
+        }
+        if (token.kind == AddressLexer::Blank) {
+            if (!afterComment)
+                name += text;
+            continue;
+        }
+        const bool wordOrDot = token.kind == AddressLexer::Word || token.kind == AddressLexer::Quoted
+                               || isSpecial(item.lexer, token, QLatin1Char('.'));
+        if (!wordOrDot || std::any_of(text.begin(), text.end(), [](QChar c) { return NOT_IN_GROUP_NAME.contains(c); }))
+            return false;
+        if (afterComment) {
             while (!name.isEmpty() && MailText::isBlank(name.back()))
                 name.chop(1);
-            name += QLatin1Char(' ');
-            for (i = closes.at(i); i + 1 < item.size() && MailText::isBlank(item.at(i + 1));)
-                ++i;
-        } else if (NOT_IN_GROUP_NAME.contains(c)) {
-            return false;
-        } else {
-            name += c;
+            if (!name.isEmpty())
+                name += QLatin1Char(' ');
+            afterComment = false;
         }
+        name += text;
     }
     name = unquoted(name.trimmed());
-    if (colon < 0 || name.isEmpty())
+    if (name.isEmpty())
         return false;
-    // Nothing but comments after the ":": a group without members.
-    const QString members = item.mid(colon + 1);
-    const QVector<int> memberCloses = commentCloses(members);
-    Bare member;
-    int end = 0;
-    while (end < members.size() && (MailText::isBlank(members.at(end)) || memberCloses.at(end) >= 0)) {
-        if (memberCloses.at(end) >= 0) {
-            member.comments << members.mid(end, memberCloses.at(end) - end + 1);
-            end = memberCloses.at(end);
-        }
-        ++end;
+    read.form = AddressItem::Group;
+    read.name = name;
+    read.address.clear();
+    read.comments = comments;
+    int member = colon + 1;
+    while (member < item.last && (item.tokens.at(member).kind == AddressLexer::Blank
+                                  || item.tokens.at(member).kind == AddressLexer::Comment)) {
+        if (item.tokens.at(member).kind == AddressLexer::Comment)
+            read.comments << item.lexer.text(item.tokens.at(member)).toString();
+        ++member;
     }
-    if (end < members.size() && !readBare(members, maxLength, member))
+    if (member == item.last)
+        return true;
+    read.comments = comments;
+    AddressItem bare;
+    if (!readBare(item, colon + 1, item.last, maxLength, bare))
         return false;
-    group = { name, { member.address, comments + member.comments } };
+    read.address = bare.address;
+    read.comments += bare.comments;
     return true;
+}
+
+// One item's reading; isRecipient tells whether it names an address.
+AddressItem readItem(const ItemTokens& item, int maxLength, bool& isRecipient)
+{
+    AddressItem read;
+    bool isAddress = false;
+    isRecipient = true;
+    if (readNamed(item, read, isAddress)) {
+        // What the brackets hold goes whole on a line of its own; longer than
+        // such a line allows, the whole item is text.
+        if (read.address.size() <= maxLength) {
+            isRecipient = isAddress;
+            return read;
+        }
+    } else {
+        // A group without members first: "Team (c):" would read as the word
+        // "Team" and a comment.
+        AddressItem group;
+        const bool isGroup = readGroup(item, maxLength, group);
+        if (isGroup && group.address.isEmpty()) {
+            isRecipient = false;
+            return group;
+        }
+        AddressItem bare;
+        if (readBare(item, item.first, item.last, maxLength, bare))
+            return bare;
+        if (isGroup)
+            return group;
+    }
+    AddressItem text;
+    text.name = item.raw(item.first, item.last);
+    isRecipient = false;
+    return text;
+}
+
+// The items of a list as the lexer splits them.
+struct ListReading {
+    QVector<AddressItem> items;
+    // For every item, empty ones included: where its tokens begin, whether
+    // it names an address, and the disputed "(" it holds.
+    QVector<int> starts;
+    QVector<bool> recipients;
+    QVector<QVector<int>> disputed;
+};
+
+ListReading readList(const AddressLexer& lexer, int maxLength, const QSet<int>& comments)
+{
+    ListReading reading;
+    const int n = lexer.list().size();
+    for (int from = 0; from <= n;) {
+        const AddressLexer::Item lexed = lexer.item(from, comments);
+        const ItemTokens item(lexer, lexed.tokens);
+        reading.starts << from;
+        reading.disputed << lexed.disputed;
+        bool isRecipient = false;
+        if (!item.isEmpty())
+            reading.items << readItem(item, maxLength, isRecipient);
+        reading.recipients << isRecipient;
+        from = lexed.end + 1;
+    }
+    return reading;
+}
+
+} // namespace
+
+QVector<AddressItem> AddressItem::read(const QString& list, int maxLength)
+{
+    const AddressLexer lexer(list);
+    const ListReading apart = readList(lexer, maxLength, QSet<int>());
+    // A disputed "(" opens a comment only where that keeps more recipients:
+    // read as one item, the items from its own to its ")" 's must name an
+    // address where apart none of them does. Each item is read at most once
+    // as the start and once as the end of such a reading, so the list is
+    // still read in linear time.
+    const int count = apart.starts.size();
+    QVector<int> recipientsBefore(count + 1, 0);
+    for (int k = 0; k < count; ++k)
+        recipientsBefore[k + 1] = recipientsBefore.at(k) + apart.recipients.at(k);
+    QVector<bool> startTried(count, false);
+    QVector<bool> endTried(count, false);
+    QSet<int> comments;
+    int mergedThrough = -1;
+    for (int k = 0; k < count; ++k) {
+        for (const int open : apart.disputed.at(k)) {
+            const int close = lexer.commentClose(open);
+            const int m = int(std::upper_bound(apart.starts.begin(), apart.starts.end(), close) - apart.starts.begin()) - 1;
+            if (k <= mergedThrough || startTried.at(k) || endTried.at(m)
+                || recipientsBefore.at(m + 1) > recipientsBefore.at(k))
+                continue;
+            startTried[k] = endTried[m] = true;
+            const AddressLexer::Item lexed = lexer.item(apart.starts.at(k), { open });
+            const ItemTokens merged(lexer, lexed.tokens);
+            bool isRecipient = false;
+            readItem(merged, maxLength, isRecipient);
+            if (isRecipient) {
+                comments.insert(open);
+                mergedThrough = m;
+            }
+        }
+    }
+    return comments.isEmpty() ? apart.items : readList(lexer, maxLength, comments).items;
 }

@@ -3,52 +3,40 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
-// How an address list, as a page gives it, splits into items, and how one
-// item reads: a display name and what its angle brackets hold, a bare
-// address with the comments around and inside it, or the name of a group
-// before one bare address or none. Angle brackets,
-// parentheses and ":" inside quoted strings are text; where the quotes of an
-// item do not pair, its quotes are characters like any other.
+// The items of an address list as a page gives it, separated by "," and ";",
+// each read from the list's tokens (AddressLexer) as one of four forms: a
+// display name with what its angle brackets hold, a bare address, the name
+// of a group before one bare address or none, or text that is none of these.
+// A comment is taken out wherever it stands between the tokens of an address
+// (before, inside or after it, in the angle brackets, beside a dot, in the
+// domain) and follows the address; the text of a comment is never read as an
+// address, an angle bracket or a separator.
 class AddressItem
 {
 public:
-    AddressItem() = delete;
+    enum Form { Named, Bare, Group, Text };
 
-    // The address is in the last angle brackets, after which no ">" stands.
-    struct Named {
-        QString name; // without its quotes and their escapes
-        QString given; // what the brackets hold, blanks at its ends dropped
-        QString tail; // text after the brackets
-    };
-    // The address in its header form (MailAddress), and each comment with
-    // its parentheses, the one before the address first.
-    struct Bare {
-        QString address;
-        QStringList comments;
-    };
-    struct Group {
-        QString name; // without its quotes, their escapes and its comments
-        Bare member; // no address for a group without members; the name's
-                     // comments first among the comments
-    };
+    Form form = Text;
+    // The display name or the group's name, without its quotes and their
+    // escapes (a display name keeps its comments, a group's name loses
+    // them); for text, the item as given.
+    QString name;
+    // The address in its header form (MailAddress); for a named item what its
+    // brackets hold, as given, where that is no address. Empty for a group
+    // without members and for text.
+    QString address;
+    // Each comment with its parentheses, in the order they stand (a group's
+    // name's first), then any text after the address, as given.
+    QStringList comments;
 
-    // The list split at "," and ";" outside double quotes and comments,
-    // items trimmed, empty items dropped. A quote or a "(" that nothing
-    // closes is a character of its item: it would otherwise join every
-    // address after it into one. So is a "(" whose ")" lies past a separator
-    // with an address character ("<", ">", "@") between them. Inside quotes
-    // a "(" is plain, inside a comment a quote.
-    static QStringList split(const QString& list);
-
-    static bool readNamed(const QString& item, Named& named);
-    // An address of any length up to maxLength, read without the comments
-    // around its words (ann(x)@example.com is ann@example.com); the text
-    // from the first "(" after its domain is one more comment, as given.
-    static bool readBare(const QString& item, int maxLength, Bare& bare);
-    // A name that holds no address characters but in comments, a ":", and
-    // a bare address or nothing but comments.
-    static bool readGroup(const QString& item, int maxLength, Group& group);
+    // The items of a list, empty ones dropped. An address longer than
+    // maxLength makes its item text. Where a comment's ")" lies past a
+    // separator with an address character between them, the reading that
+    // keeps more recipients is taken: the comment, or a stray "(" with the
+    // items around it apart.
+    static QVector<AddressItem> read(const QString& list, int maxLength);
 };
 
 #endif // VORNHELM_ADDRESSITEM_H

@@ -307,10 +307,13 @@ bool commentNeedsEncodedWords(const QString& text)
     return needsEncodedWords(text) || text.contains(QLatin1Char(','));
 }
 
-// Comment text that goes as it is, its parentheses and backslashes escaped.
+// Comment text that goes as it is, its parentheses, backslashes and quotes
+// escaped. A quote may stand in a comment as it is, but some readers (Python's
+// getaddresses as Debian ships it) pair quotes before they look for comments
+// and drop the whole list where one is left open.
 QString escapedComment(const QString& text)
 {
-    return BackslashEscape::escaped(text, QLatin1String("\\()"));
+    return BackslashEscape::escaped(text, QLatin1String("\\()\""));
 }
 
 // A comment in one piece, in its parentheses: plain or one encoded word;
@@ -341,31 +344,38 @@ void addComment(Folder& folder, const QString& comment, int trailing, const QStr
     folder.addWords(open, escapedComment(text) + close, trailing);
 }
 
+// Comments one after another, the last one followed by end and trailing.
+void addComments(Folder& folder, const QStringList& comments, int trailing, const QString& end = QString())
+{
+    for (int i = 0; i < comments.size(); ++i) {
+        const bool last = i + 1 == comments.size();
+        addComment(folder, comments.at(i), last ? trailing : 0, last ? end : QString());
+    }
+}
+
 // The address as one unit, never split nor encoded: on a line of its own
 // where it is longer than a line. The comments follow it, a comment before
 // it included: readers take a comment after an address as its name, while
 // one before it makes some of them drop the name or refuse the whole list.
 // end: what closes the item (the ";" of a group).
-void addBare(Folder& folder, const QString& separator, const AddressItem::Bare& bare, int trailing, const QString& end)
+void addBare(Folder& folder, const QString& separator, const QString& address, const QStringList& comments, int trailing,
+             const QString& end)
 {
     // On one line where a line holds them: some readers take a comment for
     // the name only on the address's own line.
-    QString whole = bare.address;
+    QString whole = address;
     bool inPieces = true;
-    for (const QString& comment : bare.comments) {
+    for (const QString& comment : comments) {
         const QString piece = wholeComment(comment);
         inPieces = inPieces && !piece.isNull();
         whole += BLANK + piece;
     }
-    if (bare.comments.isEmpty() || (inPieces && BLANK.size() + whole.size() + end.size() + trailing <= MAX_HEADER_LINE)) {
+    if (comments.isEmpty() || (inPieces && BLANK.size() + whole.size() + end.size() + trailing <= MAX_HEADER_LINE)) {
         folder.add(separator, whole + end, trailing);
         return;
     }
-    folder.add(separator, bare.address, 0);
-    for (int i = 0; i < bare.comments.size(); ++i) {
-        const bool last = i + 1 == bare.comments.size();
-        addComment(folder, bare.comments.at(i), last ? trailing : 0, last ? end : QString());
-    }
+    folder.add(separator, address, 0);
+    addComments(folder, comments, trailing, end);
 }
 
 // A group, such as "Team: ann@example.com" or "Team:;": only the name is
@@ -373,33 +383,31 @@ void addBare(Folder& folder, const QString& separator, const AddressItem::Bare& 
 // left open takes every later address of the list into it, or makes readers
 // refuse the list. A group without members is closed at once, its comments
 // before the ":": some readers refuse a comment between ":" and ";".
-void addGroup(Folder& folder, const QString& separator, const AddressItem::Group& group, int trailing)
+void addGroup(Folder& folder, const QString& separator, const QString& name, const QString& member,
+              const QStringList& memberComments, int trailing)
 {
-    const bool empty = group.member.address.isEmpty();
+    const bool empty = member.isEmpty();
     const QString colon = empty ? QStringLiteral(":;") : QStringLiteral(":");
     const int colonTrailing = empty ? trailing : 0;
-    const QStringList comments = empty ? group.member.comments : QStringList();
-    const QString plain = MailAddress::displayName(group.name);
+    const QStringList comments = empty ? memberComments : QStringList();
+    const QString plain = MailAddress::displayName(name);
     // A blank after an encoded word: some readers take one directly followed
     // by ":" as a fault.
-    const bool isPlain = !needsEncodedWords(group.name)
+    const bool isPlain = !needsEncodedWords(name)
                          && BLANK.size() + plain.size() + colon.size() + colonTrailing <= MAX_HEADER_LINE;
-    const QString phrase = isPlain ? plain : wholeEncodedWord(group.name);
+    const QString phrase = isPlain ? plain : wholeEncodedWord(name);
     const QString beforeColon = isPlain ? QString() : BLANK;
     if (phrase.isNull())
-        folder.addEncoded(separator, group.name, comments.isEmpty() ? BLANK.size() + colon.size() + colonTrailing : 0);
+        folder.addEncoded(separator, name, comments.isEmpty() ? BLANK.size() + colon.size() + colonTrailing : 0);
     else if (comments.isEmpty())
         folder.add(separator, phrase + beforeColon + colon, colonTrailing);
     else
         folder.add(separator, phrase);
     if (phrase.isNull() && comments.isEmpty())
         folder.add(BLANK, colon, colonTrailing);
-    for (int i = 0; i < comments.size(); ++i) {
-        const bool last = i + 1 == comments.size();
-        addComment(folder, comments.at(i), last ? colonTrailing : 0, last ? colon : QString());
-    }
+    addComments(folder, comments, colonTrailing, colon);
     if (!empty)
-        addBare(folder, BLANK, group.member, trailing, QStringLiteral(";"));
+        addBare(folder, BLANK, member, memberComments, trailing, QStringLiteral(";"));
 }
 
 // Text that is no address goes as the name of a group without members
@@ -411,7 +419,7 @@ void addGroup(Folder& folder, const QString& separator, const AddressItem::Group
 // encoded words.
 void addText(Folder& folder, const QString& separator, const QString& text, int trailing)
 {
-    addGroup(folder, separator, { text, {} }, trailing);
+    addGroup(folder, separator, text, QString(), QStringList(), trailing);
 }
 
 // A display name (a phrase, a quoted string or encoded words) and the
@@ -429,49 +437,36 @@ void addNamed(Folder& folder, const QString& separator, const QString& name, con
     folder.add(BLANK, angleAddress, trailing);
 }
 
-// One address of a list into the field: a display name and an address in
-// angle brackets, a bare address, or a group of one address. An address
-// never goes inside an encoded word, nor is it folded: that would leave the
-// name without an address, and some readers would then refuse the whole
-// list. What angle brackets hold goes as it stands where it is no address.
-// Text after the brackets or around a bare address follows as a comment;
-// an item that is none of these goes as text, the name of a group without
-// members. trailing: the characters that follow the item on its line.
-void addAddress(Folder& folder, const QString& separator, const QString& item, int trailing)
+// One item of a list into the field: a display name and an address in
+// angle brackets, a bare address, or a group of one address or none. An
+// address never goes inside an encoded word, nor is it folded: that would
+// leave the name without an address, and some readers would then refuse the
+// whole list. What angle brackets hold goes as it stands where it is no
+// address. Comments follow the address; an item that is none of these goes
+// as text, the name of a group without members. trailing: the characters that
+// follow the item on its line.
+void addAddress(Folder& folder, const QString& separator, const AddressItem& item, int trailing)
 {
-    AddressItem::Named named;
-    if (!AddressItem::readNamed(item, named)) {
-        AddressItem::Bare bare;
-        AddressItem::Group group;
-        // A group without members first: "Team (c):" would read as the word
-        // "Team" and a comment.
-        const bool isGroup = AddressItem::readGroup(item, MAX_LONG_ADDRESS, group);
-        if (isGroup && group.member.address.isEmpty())
-            addGroup(folder, separator, group, trailing);
-        else if (AddressItem::readBare(item, MAX_LONG_ADDRESS, bare))
-            addBare(folder, separator, bare, trailing, QString());
-        else if (isGroup)
-            addGroup(folder, separator, group, trailing);
-        else
-            addText(folder, separator, item, trailing);
+    switch (item.form) {
+    case AddressItem::Bare:
+        addBare(folder, separator, item.address, item.comments, trailing, QString());
         return;
-    }
-    // What the brackets hold goes whole, as a bare address does, where its
-    // line stays within 998 characters; longer, the whole item is text.
-    const QString address = MailAddress::headerFormOfAnyLength(named.given, true);
-    const QString inBrackets = address.isNull() ? named.given : address;
-    if (inBrackets.size() > MAX_LONG_ADDRESS) {
-        addText(folder, separator, item, trailing);
+    case AddressItem::Group:
+        addGroup(folder, separator, item.name, item.address, item.comments, trailing);
         return;
+    case AddressItem::Text:
+        addText(folder, separator, item.name, trailing);
+        return;
+    case AddressItem::Named:
+        break;
     }
-    const QString angleAddress = QLatin1Char('<') + inBrackets + QLatin1Char('>');
-    const int angleTrailing = named.tail.isEmpty() ? trailing : 0;
-    if (named.name.isEmpty())
+    const QString angleAddress = QLatin1Char('<') + item.address + QLatin1Char('>');
+    const int angleTrailing = item.comments.isEmpty() ? trailing : 0;
+    if (item.name.isEmpty())
         folder.add(separator, angleAddress, angleTrailing);
     else
-        addNamed(folder, separator, named.name, angleAddress, angleTrailing);
-    if (!named.tail.isEmpty())
-        addComment(folder, named.tail, trailing);
+        addNamed(folder, separator, item.name, angleAddress, angleTrailing);
+    addComments(folder, item.comments, trailing);
 }
 
 // Whether a parameter value can stand as a plain quoted string.
@@ -502,7 +497,7 @@ QString MailText::textField(const QString& name, const QString& text)
 
 QString MailText::addressField(const QString& name, const QString& list)
 {
-    const QStringList items = AddressItem::split(headerValue(list));
+    const QVector<AddressItem> items = AddressItem::read(headerValue(list), MAX_LONG_ADDRESS);
     if (items.isEmpty())
         return QString();
     Folder folder(name);
