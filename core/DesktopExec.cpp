@@ -49,53 +49,17 @@ const QVector<Wrapper> FOLLOWED_WRAPPERS = {
      exactly(ANY_VALUE), false},
 };
 
-// Programs that take the client's arguments as their own, so that what they
-// are started with never reaches the client as it expects: a shell reads
-// "-compose" as its options and runs nothing; a launcher opens or starts
-// what its own words name; a wrapper whose options are not read here may
-// take a word of the client's as an option's value, or the client's
-// arguments as its own; a terminal starts a command given in its own syntax.
-// Any of them is started in the client's place only to fail, where the page
-// would be told that the mail went to the client.
-const QStringList SHELLS = {
-    QStringLiteral("sh"), QStringLiteral("ash"), QStringLiteral("bash"), QStringLiteral("bash-static"),
-    QStringLiteral("rbash"), QStringLiteral("dash"), QStringLiteral("zsh"), QStringLiteral("zsh5"),
-    QStringLiteral("zsh-static"), QStringLiteral("ksh"), QStringLiteral("ksh93"), QStringLiteral("mksh"),
-    QStringLiteral("mksh-static"), QStringLiteral("lksh"), QStringLiteral("pdksh"), QStringLiteral("oksh"),
-    QStringLiteral("loksh"), QStringLiteral("posh"), QStringLiteral("yash"), QStringLiteral("fish"),
-    QStringLiteral("csh"), QStringLiteral("bsd-csh"), QStringLiteral("tcsh"), QStringLiteral("rc"),
-    QStringLiteral("es"), QStringLiteral("elvish"), QStringLiteral("xonsh"), QStringLiteral("nu"),
-    QStringLiteral("pwsh"),
-    // Programs of many applets, a shell among them, picked by the first word.
-    QStringLiteral("busybox"), QStringLiteral("toybox")};
-const QStringList LAUNCHERS = {
-    QStringLiteral("gtk-launch"), QStringLiteral("gtk4-launch"), QStringLiteral("xdg-open"),
-    QStringLiteral("xdg-email"), QStringLiteral("gio"), QStringLiteral("gvfs-open"), QStringLiteral("gnome-open"),
-    QStringLiteral("exo-open"), QStringLiteral("kioclient"), QStringLiteral("kioclient5"),
-    QStringLiteral("kioclient6"), QStringLiteral("kde-open"), QStringLiteral("kde-open5"),
-    QStringLiteral("kde-open6"), QStringLiteral("mimeopen"), QStringLiteral("run-mailcap"), QStringLiteral("dex"),
-    QStringLiteral("systemd-run"), QStringLiteral("flatpak-spawn"), QStringLiteral("xdg-terminal-exec")};
-const QStringList UNFOLLOWED_WRAPPERS = {
-    QStringLiteral("ionice"), QStringLiteral("taskset"), QStringLiteral("chrt"), QStringLiteral("numactl"),
-    QStringLiteral("stdbuf"), QStringLiteral("timeout"), QStringLiteral("time"), QStringLiteral("flock"),
-    QStringLiteral("setpriv"), QStringLiteral("unshare"), QStringLiteral("nsenter"), QStringLiteral("chroot"),
-    QStringLiteral("firejail"), QStringLiteral("bwrap"), QStringLiteral("aa-exec"), QStringLiteral("torsocks"),
-    QStringLiteral("torify"), QStringLiteral("proxychains"), QStringLiteral("proxychains4"),
-    QStringLiteral("sudo"), QStringLiteral("doas"), QStringLiteral("pkexec"), QStringLiteral("su"),
-    QStringLiteral("runuser"), QStringLiteral("sg"), QStringLiteral("exec"), QStringLiteral("command"),
-    QStringLiteral("dbus-launch"), QStringLiteral("dbus-run-session"), QStringLiteral("systemd-inhibit"),
-    QStringLiteral("systemd-cat"), QStringLiteral("xvfb-run"), QStringLiteral("prime-run"),
-    QStringLiteral("optirun"), QStringLiteral("primusrun"), QStringLiteral("gamemoderun"),
-    QStringLiteral("strace"), QStringLiteral("ltrace"), QStringLiteral("valgrind"), QStringLiteral("gdb"),
-    QStringLiteral("catchsegv"), QStringLiteral("uwsm"), QStringLiteral("app2unit")};
-const QStringList TERMINALS = {
-    QStringLiteral("x-terminal-emulator"), QStringLiteral("xterm"), QStringLiteral("uxterm"),
-    QStringLiteral("lxterm"), QStringLiteral("gnome-terminal"), QStringLiteral("konsole"),
-    QStringLiteral("xfce4-terminal"), QStringLiteral("mate-terminal"), QStringLiteral("lxterminal"),
-    QStringLiteral("qterminal"), QStringLiteral("terminator"), QStringLiteral("tilix"), QStringLiteral("urxvt"),
-    QStringLiteral("rxvt"), QStringLiteral("rxvt-unicode"), QStringLiteral("alacritty"), QStringLiteral("kitty"),
-    QStringLiteral("foot"), QStringLiteral("st"), QStringLiteral("wezterm"), QStringLiteral("sakura"),
-    QStringLiteral("kgx"), QStringLiteral("ptyxis")};
+// The client's own program, told by its file name with case aside: every
+// build of Thunderbird has "thunderbird" in it ("thunderbird-bin", an
+// AppImage, the snap's launcher), and two builds of it go by a name of their
+// own. Only this program reads "-compose" as the client does. Any other
+// program in front of it (a shell, a launcher, a container's entry, a
+// terminal, a wrapper whose options are not read here) takes the client's
+// arguments as its own and starts something else or nothing, while the page
+// would be told that the mail went to the client; no list of such programs
+// is ever complete.
+const QString THUNDERBIRD_NAME_PART = QStringLiteral("thunderbird");
+const QStringList THUNDERBIRD_OTHER_NAMES = {QStringLiteral("icedove"), QStringLiteral("betterbird")};
 
 const QString FLATPAK_PROGRAM = QStringLiteral("flatpak");
 const QString FLATPAK_RUN = QStringLiteral("run");
@@ -121,10 +85,10 @@ const Wrapper* followedWrapper(const QString& name)
     return nullptr;
 }
 
-bool isRefused(const QString& name)
+bool isThunderbird(const QString& name)
 {
-    return SHELLS.contains(name) || LAUNCHERS.contains(name) || UNFOLLOWED_WRAPPERS.contains(name)
-           || TERMINALS.contains(name);
+    return name.contains(THUNDERBIRD_NAME_PART, Qt::CaseInsensitive)
+           || THUNDERBIRD_OTHER_NAMES.contains(name, Qt::CaseInsensitive);
 }
 
 // Moves index past a wrapper's options and variables, onto the program that
@@ -276,7 +240,7 @@ DesktopExec::Client DesktopExec::client(const QStringList& arguments)
             found.flatpakApp = flatpakApplication(arguments, index);
             return found;
         }
-        if (!isRefused(name))
+        if (isThunderbird(name))
             found.program = word;
         return found;
     }

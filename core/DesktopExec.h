@@ -38,10 +38,13 @@ public:
     // ("-n N", "-nN", "-N", "--adjustment=N", "--adjustment N", "--"),
     // "nohup" ("--") and "setsid" ("-c", "-f", "-w" and their long forms,
     // "--"). "flatpak run" with its options gives the application ID that
-    // follows. Any other form of these wrappers, one that is followed by no
-    // client, and a known program that would take the client's arguments as
-    // its own (a shell, a launcher, another wrapper, a terminal) give no
-    // client. Programs are told by their file name.
+    // follows. Past them the program must be Thunderbird's, told by its file
+    // name with case aside: a name that contains "thunderbird"
+    // ("thunderbird-bin", "Thunderbird-128.0.AppImage",
+    // "/snap/bin/thunderbird"), "icedove" or "betterbird". Any other program
+    // (a shell, a launcher, a terminal, a wrapper not followed, another
+    // client), any other form of the followed wrappers and one that is
+    // followed by no program give no client.
     static Client client(const QStringList& arguments);
 };
 

@@ -106,17 +106,18 @@ private slots:
                            "[Desktop Action Compose]\nName=Write\nExec=/usr/bin/thunderbird -compose\n"}
             << "Thunderbird" << QStringList{"bin/thunderbird"} << "bin/thunderbird";
         QTest::newRow("data home before data dirs") << "m.desktop"
-            << QStringList{sys + "m.desktop", entry.arg("Sys", "sysmail"), "home/applications/m.desktop",
-                           entry.arg("Home\\sM\\\\x", "homemail -m %U")} << "Home M\\x" << QStringList{"bin/homemail"}
-            << "bin/homemail";
+            << QStringList{sys + "m.desktop", entry.arg("Sys", "thunderbird-sys"), "home/applications/m.desktop",
+                           entry.arg("Home\\sM\\\\x", "thunderbird-home -m %U")} << "Home M\\x"
+            << QStringList{"bin/thunderbird-sys", "bin/thunderbird-home"} << "bin/thunderbird-home";
         // "\\$" is "\$" once the string escapes are read, "$" inside the quotes; "\\\\" ends up as one backslash.
         QTest::newRow("quoted program, escapes") << "q.desktop" << QStringList{sys + "q.desktop",
-            entry.arg("Q", "\"@XDG@/bin/My Mail\\\\$er/mail\\\\\\\\er\" -c %u")} << "Q"
-            << QStringList{"bin/My Mail$er/mail\\er"} << "bin/My Mail$er/mail\\er";
+            entry.arg("Q", "\"@XDG@/bin/My Mail\\\\$er/Thunderbird\\\\\\\\er\" -c %u")} << "Q"
+            << QStringList{"bin/My Mail$er/Thunderbird\\er"} << "bin/My Mail$er/Thunderbird\\er";
         QTest::newRow("desktop-file ID of a subfolder") << "v-mail.desktop"
-            << QStringList{sys + "v/mail.desktop", entry.arg("V", "vm")} << "V" << QStringList{"bin/vm"} << "bin/vm";
+            << QStringList{sys + "v/mail.desktop", entry.arg("V", "thunderbird")} << "V" << QStringList{"bin/thunderbird"}
+            << "bin/thunderbird";
         QTest::newRow("program not found") << "g.desktop"
-            << QStringList{sys + "g.desktop", entry.arg("G", "vh-no-such-program %u")} << "G" << QStringList() << "";
+            << QStringList{sys + "g.desktop", entry.arg("G", "vh-no-such-thunderbird %u")} << "G" << QStringList() << "";
         QTest::newRow("registered entry missing") << "missing.desktop" << QStringList() << QString() << QStringList() << "";
         QTest::newRow("none registered") << "" << QStringList() << QString() << QStringList() << "";
 
@@ -127,11 +128,11 @@ private slots:
         QTest::newRow("snap: env and a variable") << "t.desktop" << QStringList{sys + "t.desktop", entry.arg("Thunderbird", snap)}
             << "Thunderbird" << QStringList{"snap/bin/thunderbird", "bin/env"} << "snap/bin/thunderbird";
         QTest::newRow("env options, quoted path with blanks") << "e.desktop" << QStringList{sys + "e.desktop",
-            entry.arg("E", "/usr/bin/env -i -u LANG --unset=LC_ALL -uX -- \"A=b c\" B= env C=1 \"@XDG@/bin/Mail Client\" -e %U")}
-            << "E" << QStringList{"bin/Mail Client"} << "bin/Mail Client";
+            entry.arg("E", "/usr/bin/env -i -u LANG --unset=LC_ALL -uX -- \"A=b c\" B= env C=1 \"@XDG@/bin/Thunderbird Mail\" -e %U")}
+            << "E" << QStringList{"bin/Thunderbird Mail"} << "bin/Thunderbird Mail";
         QTest::newRow("env option not followed") << "s.desktop"
-            << QStringList{sys + "s.desktop", entry.arg("S", "env -S @XDG@/bin/envmail %u")} << "S"
-            << QStringList{"bin/envmail", "bin/env"} << "";
+            << QStringList{sys + "s.desktop", entry.arg("S", "env -S @XDG@/bin/thunderbird %u")} << "S"
+            << QStringList{"bin/thunderbird", "bin/env"} << "";
         QTest::newRow("env starting nothing") << "n.desktop" << QStringList{sys + "n.desktop", entry.arg("N", "env A=1 %u")}
             << "N" << QStringList{"bin/env"} << "";
         const QString flatpak = "/usr/bin/flatpak run --branch=stable --arch=x86_64 --command=thunderbird --file-forwarding "
@@ -160,8 +161,24 @@ private slots:
             << QStringList{sys + "f.desktop", entry.arg("T", "flatpak --installations")} << "T"
             << QStringList{"bin/flatpak"} << "";
 
-        // Programs that would take the client's arguments as their own give no client, told by their file name,
-        // also behind a wrapper that is followed; the client and every program named are there to be found.
+        // Thunderbird's own program is told by its file name, case aside, also behind a wrapper that is followed.
+        const auto thunderbird = [&](const QString& exec, const QString& program) {
+            QTest::addRow("Thunderbird's: %s", qPrintable(exec)) << "b.desktop"
+                << QStringList{sys + "b.desktop", entry.arg("B", exec)} << "B" << QStringList{program, "bin/env"} << program;
+        };
+        thunderbird("thunderbird-bin %u", "bin/thunderbird-bin");
+        thunderbird("@XDG@/opt/Thunderbird-128.0.AppImage %u", "opt/Thunderbird-128.0.AppImage");
+        thunderbird("@XDG@/usr/lib/thunderbird/thunderbird %u", "usr/lib/thunderbird/thunderbird");
+        thunderbird("env BAMF_DESKTOP_FILE_HINT=x @XDG@/snap/bin/thunderbird %u", "snap/bin/thunderbird");
+        thunderbird("THUNDERBIRD %u", "bin/THUNDERBIRD");
+        thunderbird("icedove %u", "bin/icedove");
+        thunderbird("Icedove %u", "bin/Icedove");
+        thunderbird("betterbird %u", "bin/betterbird");
+        thunderbird("@XDG@/opt/BetterBird %u", "opt/BetterBird");
+
+        // Any other program gives no client, told by its file name, also behind a wrapper that is followed: one
+        // that takes the client's arguments as its own (a shell, a launcher, a wrapper, a terminal) or another
+        // client. The client and every program named are there to be found.
         const QStringList found = {"bin/thunderbird", "bin/env", "bin/nice", "bin/nohup", "bin/setsid"};
         const auto refused = [&](const QString& program, const QString& exec) {
             QTest::addRow("refused: %s", qPrintable(exec)) << "r.desktop"
@@ -180,8 +197,13 @@ private slots:
             refused(launcher, launcher + " thunderbird %u");
         refused("gio", "nohup setsid -f gio launch thunderbird.desktop %u");
         for (const QString& wrapper : QStringList{"ionice", "taskset", "chrt", "stdbuf", "timeout", "sudo", "firejail",
-                                                  "xterm"})
+                                                  "xterm", "kstart5", "gksudo"})
             refused(wrapper, wrapper + " thunderbird %u");
+        refused("distrobox-enter", "distrobox-enter -n arch -- thunderbird %u");
+        refused("toolbox", "toolbox run thunderbird %u");
+        refused("toolbox", "nice -n 5 toolbox run thunderbird %u");
+        refused("evolution", "evolution %U");
+        refused("claws-mail", "env A=1 claws-mail %u");
         // A wrapper's option that is not read exactly (or a value that is not one) gives no client: the word after
         // it could be the option's value, or the program.
         for (const QString& options : QStringList{"-x", "--adj=5", "-n five", "-n", "-5x", "--adjustment=", "-n 5 -i"})
@@ -189,13 +211,15 @@ private slots:
         refused("nohup", "nohup -p thunderbird %u");
         refused("setsid", "setsid -fx thunderbird %u");
         for (const QString& options : QStringList{"-n 5", "-n5", "-n -5", "-5", "--5", "-+5", "--adjustment=-5",
-                                                  "--adjustment 5", "--", "-n1 -2 --adjustment 3"})
+                                                  "--adjustment 5", "--", "-n1 -2 --adjustment 3", "-10", "--10",
+                                                  "-n 19", "--adjustment=-15"})
             QTest::addRow("nice %s", qPrintable(options)) << "r.desktop"
                 << QStringList{sys + "r.desktop", entry.arg("R", "nice " + options + " thunderbird %u")} << "R" << found
                 << "bin/thunderbird";
+        // nice starts "A=1" as its program, which is not Thunderbird's.
         QTest::newRow("only env takes variables") << "r.desktop"
             << QStringList{sys + "r.desktop", entry.arg("R", "nice A=1 thunderbird %u")} << "R"
-            << found + QStringList{"bin/A=1"} << "bin/A=1";
+            << found + QStringList{"bin/A=1"} << "";
         QTest::newRow("nohup, setsid, nice and env in a row") << "r.desktop" << QStringList{sys + "r.desktop",
             entry.arg("R", "/usr/bin/nohup -- setsid -w --fork -cf -- /usr/bin/nice -n 5 env -i A=1 thunderbird %u")}
             << "R" << found << "bin/thunderbird";

@@ -60,7 +60,7 @@ private slots:
         QVERIFY(writeFile(m_pages.filePath("content.html"), "<html><body>content</body></html>"));
         QVERIFY(m_sandbox.registerMailClient("Test Mailer"));
         QVERIFY(m_sandbox.addStandIn("xdg-open"));
-        QVERIFY(m_sandbox.addStandIn("mailer"));
+        QVERIFY(m_sandbox.addStandIn("thunderbird-mailer"));
         QVERIFY(m_sandbox.addStandIn("osascript", true, "execution error: Mail got an error (-1728)\n"));
         QVERIFY(writeFile(marker(), "earlier file"));
         m_view.reset(new QtWebView);
@@ -170,7 +170,7 @@ private slots:
         const bool thunderbird = client.contains("Thunderbird");
         if (!eml.isEmpty() && !thunderbird && QGuiApplication::platformName() != QLatin1String("xcb"))
             QSKIP("Opening a file with the desktop's handler needs X (xcb).");
-        QVERIFY(m_sandbox.registerMailClient(client, thunderbird && eml.isEmpty() ? m_sandbox.path("bin/none") : QString()));
+        QVERIFY(m_sandbox.registerMailClient(client, thunderbird && eml.isEmpty() ? m_sandbox.path("bin/thunderbird-none") : QString()));
         const bool noFile = QTest::currentDataTag() == QLatin1String("no file");
         if (noFile)
             QVERIFY(QDir(tempDir()).removeRecursively() && writeFile(tempDir(), "not a folder"));
@@ -185,12 +185,12 @@ private slots:
             return;
         if (thunderbird) {
             // Each attachment URL names a file of its own, holding its data.
-            QTRY_VERIFY(QFile::exists(m_sandbox.path("mailer.args")));
+            QTRY_VERIFY(QFile::exists(m_sandbox.path("thunderbird-mailer.args")));
             // In the request's own folder, the only one: the view removed those of earlier rows as it was made.
             const QStringList requestFolders = QDir(tempDir()).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
             QCOMPARE(requestFolders.size(), 1);
             const QString folder = QUrl::fromLocalFile(QDir(tempDir()).absoluteFilePath(requestFolders.first())).toString(QUrl::FullyEncoded);
-            QCOMPARE(m_sandbox.arguments("mailer"), eml.replaceInStrings("%1", folder));
+            QCOMPARE(m_sandbox.arguments("thunderbird-mailer"), eml.replaceInStrings("%1", folder));
             QStringList data;
             for (const QString& url : eml.last().section("attachment='", 1).chopped(1).split(','))
                 data << QString::fromUtf8(readBytes(QUrl(url).toLocalFile()));

@@ -90,18 +90,19 @@ public:
             qputenv(name, QFile::encodeName(path(QLatin1String(name))));
         }
         qputenv("PATH", QFile::encodeName(path(QStringLiteral("bin"))) + ':' + qgetenv("PATH"));
-        addStandIn(QStringLiteral("mailer"));
+        addStandIn(QStringLiteral("thunderbird-mailer"));
     }
 
     QString path(const QString& relative) const { return dir_.filePath(relative); }
 
     // Makes a desktop entry of this name the mailto handler, by default
-    // running the stand-in "mailer"; an empty name leaves none.
+    // running the stand-in "thunderbird-mailer" (a name the Thunderbird road
+    // takes for the client's own); an empty name leaves none.
     bool registerMailClient(const QString& name, const QString& program = QString()) const
     {
         const QString list = path(QStringLiteral("XDG_CONFIG_HOME/mimeapps.list"));
         const QString entry = path(QStringLiteral("XDG_DATA_HOME/applications/vh-test-mailer.desktop"));
-        const QString exec = program.isNull() ? path(QStringLiteral("bin/mailer")) : program;
+        const QString exec = program.isNull() ? path(QStringLiteral("bin/thunderbird-mailer")) : program;
         return name.isEmpty()
                ? QFile::remove(list) && QFile::remove(entry)
                : writeFile(list, "[Default Applications]\nx-scheme-handler/mailto=vh-test-mailer.desktop\n")

@@ -67,7 +67,7 @@ private slots:
     // Stand-ins for wrappers stay no longer than the test that needs them.
     void cleanup()
     {
-        for (const char* wrapper : { "bin/env", "bin/flatpak" })
+        for (const char* wrapper : { "bin/env", "bin/flatpak", "bin/distrobox-enter", "bin/kstart5", "bin/toolbox", "bin/gksudo" })
             QFile::remove(path(wrapper));
     }
 
@@ -141,12 +141,12 @@ private slots:
         email.addAttachment(QStringLiteral("x',y #1%.txt"), QStringLiteral("1"), false);
         email.addAttachment(QStringLiteral("b/x',y #1%.txt"), QStringLiteral("2"), false);
         QCOMPARE(email.send(), int(Email::SendOk));
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(path("mailer.args")), STAND_IN_TIMEOUT_MSECS);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(path("thunderbird-mailer.args")), STAND_IN_TIMEOUT_MSECS);
         QVERIFY(!running.waitForFinished(300) && running.state() == QProcess::Running);
         running.kill();
         running.waitForFinished();
         const QString t = QUrl::fromLocalFile(email.attachmentFolder()).toString();
-        QCOMPARE(box_.arguments(QStringLiteral("mailer")),
+        QCOMPARE(box_.arguments(QStringLiteral("thunderbird-mailer")),
                  QStringList({ QStringLiteral("-compose"),
                                QStringLiteral("to='ann@x.org,bob@y.org',subject='x\u2019,attachment='file:///etc/shadow',"
                                               "format='2',body='It's\nfine',attachment='")
@@ -155,27 +155,33 @@ private slots:
     }
 
     // The client of each form of desktop entry gets the compose arguments
-    // itself; a wrapper (env, flatpak) is never started in its place, and
-    // one that leads to no client is a launch failure.
+    // itself; a wrapper (env, flatpak) is never started in its place. One
+    // that leads to no client, and any other program in front of the client,
+    // is a launch failure.
     void thunderbirdEntry_data()
     {
         QTest::addColumn<QString>("exec");     // "@BOX@" for the sandbox; " %u" follows
         QTest::addColumn<QString>("recorder"); // the stand-in that gets them; empty: none
         const QString flatpak = QStringLiteral("flatpak run --branch=stable --arch=x86_64 --command=thunderbird "
                                                "--file-forwarding %1 @@u %u @@");
-        QTest::newRow("plain") << "tb-deb" << "tb-deb";
-        QTest::newRow("quoted path with blanks") << "\"@BOX@/bin/Tb Mail\"" << "Tb Mail";
+        QTest::newRow("plain") << "thunderbird-deb" << "thunderbird-deb";
+        QTest::newRow("quoted path with blanks") << "\"@BOX@/bin/Thunderbird Mail\"" << "Thunderbird Mail";
         QTest::newRow("snap") << "env BAMF_DESKTOP_FILE_HINT=/var/lib/snapd/desktop/applications/"
-                                 "thunderbird_thunderbird.desktop @BOX@/bin/tb-snap" << "tb-snap";
+                                 "thunderbird_thunderbird.desktop @BOX@/bin/thunderbird-snap" << "thunderbird-snap";
         QTest::newRow("flatpak") << flatpak.arg("org.mozilla.Thunderbird") << "tb-flatpak";
         QTest::newRow("env leading to nothing") << "env BAMF_DESKTOP_FILE_HINT=x" << "";
         QTest::newRow("flatpak leading to nothing") << flatpak.arg("org.example.Missing") << "";
+        QTest::newRow("distrobox-enter") << "distrobox-enter -n arch -- thunderbird-deb" << "";
+        QTest::newRow("kstart5") << "kstart5 thunderbird-deb" << "";
+        QTest::newRow("toolbox run") << "toolbox run thunderbird-deb" << "";
+        QTest::newRow("gksudo behind env") << "env A=1 gksudo thunderbird-deb" << "";
     }
     void thunderbirdEntry()
     {
         QFETCH(QString, exec);
         QFETCH(QString, recorder);
-        const QStringList standIns = { "tb-deb", "Tb Mail", "tb-snap", "tb-flatpak", "env", "flatpak" };
+        const QStringList standIns = { "thunderbird-deb", "Thunderbird Mail", "thunderbird-snap", "tb-flatpak", "env", "flatpak",
+                                       "distrobox-enter", "kstart5", "toolbox", "gksudo" };
         for (const QString& name : standIns)
             QVERIFY(box_.addStandIn(name));
         // The launcher a flatpak installation exports starts the application in its sandbox.
@@ -243,7 +249,7 @@ private slots:
         QFETCH(QStringList, files);
         QVERIFY(box_.registerMailClient(client));
         QVERIFY(box_.addStandIn(QStringLiteral("osascript"), true));
-        QVERIFY(box_.addStandIn(QStringLiteral("mailer")));
+        QVERIFY(box_.addStandIn(QStringLiteral("thunderbird-mailer")));
         Email email = message();
         email.to = values.at(0);
         email.cc = values.at(1);
@@ -264,8 +270,8 @@ private slots:
             for (const QString& value : expected)
                 QVERIFY2(literals.contains(value), qPrintable(value));
         } else {
-            QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(path("mailer.args")), STAND_IN_TIMEOUT_MSECS);
-            QCOMPARE(box_.arguments(QStringLiteral("mailer")), expected);
+            QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(path("thunderbird-mailer.args")), STAND_IN_TIMEOUT_MSECS);
+            QCOMPARE(box_.arguments(QStringLiteral("thunderbird-mailer")), expected);
         }
         // The scripts directly in the folder, the attachments in the request's own.
         QCOMPARE(QFileInfo(attachments).path(), email.tempDir);
@@ -308,8 +314,8 @@ private slots:
                                     "*) for a; do printf '%s\\0' \"$a\"; done > \"$r.part\"; mv \"$r.part\" \"$r.args\";; esac\n";
         QVERIFY(QDir().mkpath(got));
         QVERIFY(writeFile(path("bin/osascript"), recorder, true));
-        QVERIFY(writeFile(path("bin/tb-recorder"), recorder, true));
-        QVERIFY(box_.registerMailClient(client, path("bin/tb-recorder")));
+        QVERIFY(writeFile(path("bin/thunderbird-recorder"), recorder, true));
+        QVERIFY(box_.registerMailClient(client, path("bin/thunderbird-recorder")));
         const QString dir = message().tempDir;
         QTRY_VERIFY_WITH_TIMEOUT(QTime::currentTime().msec() < 300, 2000);
         const int startSecond = QTime::currentTime().second();
