@@ -17,7 +17,7 @@
 namespace MailTest {
 
 const char PARSER_SCRIPT[] = R"PY(
-import base64, email, email.policy, json, re, sys
+import base64, email, email.policy, json, os, re, subprocess, sys
 from email.header import decode_header, make_header
 from email.utils import getaddresses
 # UTF-8 throughout: addresses outside ASCII go as UTF-8 (RFC 6532).
@@ -37,6 +37,24 @@ def groups(header):  # the names of groups, which getaddresses leaves out
 for (k, v), (_, raw) in zip(msg.items(), msg.raw_items()):
     value = addresses(raw) + groups(v) if k.lower() in ('from', 'to', 'cc', 'bcc', 'disposition-notification-to') else str(v)
     out['headers'].setdefault(k.lower(), []).append(value)
+# Debian's own Python has a strict getaddresses, which Debian's mail tools run on: it returns one empty address for
+# a whole field it cannot split safely. It must read every address that the parser above reads, but for a domain
+# literal, which it refuses alone.
+STRICT = r"""
+import email, json, sys
+from email.utils import getaddresses
+msg = email.message_from_string(open(sys.argv[1], 'rb').read().decode())
+print(json.dumps({h: [a for n, a in getaddresses(msg.get_all(h, []))] for h in sys.argv[2:]}))
+"""
+if os.path.exists('/usr/bin/python3'):
+    fields = ('To', 'Cc', 'Bcc', 'From')
+    strict = json.loads(subprocess.run(['/usr/bin/python3', '-c', STRICT, sys.argv[1]] + list(fields),
+                                       capture_output=True, text=True, check=True).stdout)
+    for h in fields:
+        raws = [raw for k, raw in msg.raw_items() if k.lower() == h.lower()]
+        want = ['' if '[' in a else a for n, a in getaddresses(raws)]
+        if strict[h] != want:
+            out['defects'].append('/usr/bin/python3 reads %s as %r, not %r' % (h, strict[h], want))
 for part in msg.walk():
     out['defects'] += [repr(d) for d in part.defects] + [repr(d) for v in part.values() for d in v.defects
                                                          if not isinstance(d, email.errors.NonASCIILocalPartDefect)]

@@ -214,6 +214,20 @@ private slots:
                                      "Ann <a@example.com> (home, office);\"Ann \\\" <a@example.com>;bob@example.com"),
                       QStringLiteral("Dan <d@example.com>, Eve <e@example.com>, \"M\u00fcller (Sales, Berlin)\" <m@example.de>, "
                                      "Ann <a@example.com>, \"\\\"Ann \\\\\\\"\" <a@example.com>, bob@example.com"), QStringLiteral("s"));
+        // Comments beside, inside and after an address and in angle brackets, angle brackets and separators inside
+        // comments, a "<" left open, a quote inside a comment: every address reads back, with the comment as its name
+        // where it has none.
+        recipientsRow("comments wherever they stand",
+                      QStringLiteral("Ann Lee <ann@example.com> (fwd -> Bob);Bob <bob@example.com> (<3);<cy@example.com> (a>b);"
+                                     "Jane <jane@example.com> (<x>);dee@example.com (see <https://x.org>);ann(x).lee@example.com;"
+                                     "bo.(x)lee@example.com;cy@example(x).com;Dan <dan(work)@example.com>;Ann Lee <al@example.com;"
+                                     "(note; ann@example.com) nb@example.com;a@x.org (note;b@y.org;c@z.org (home));"
+                                     "Ann <an@example.com> (x (y; z) w);ann@ (home) example.com;zz@example.com (27\" monitor); Dr. Who <who@example.com>"),
+                      QStringLiteral("Ann Lee <ann@example.com>, Bob <bob@example.com>, cy@example.com, Jane <jane@example.com>, "
+                                     "\"see <https://x.org>\" <dee@example.com>, x <ann.lee@example.com>, x <bo.lee@example.com>, "
+                                     "x <cy@example.com>, Dan <dan@example.com>, Ann Lee <al@example.com>, \"note, ann@example.com\" <nb@example.com>, "
+                                     "\"(note\" <a@x.org>, b@y.org, \"home )\" <c@z.org>, Ann <an@example.com>, home <ann@example.com>, "
+                                     "\"27\\\" monitor\" <zz@example.com>, \"Dr. Who\" <who@example.com>"), QStringLiteral("s"));
         // What brackets hold goes whole on a line of its own where the line stays within 998 characters.
         const QString ells(1000, 'l');
         recipientsRow("named addresses longer than a line", "a@example.com;Nora <" + ells.left(910) + "@d.example>;bob@example.com",

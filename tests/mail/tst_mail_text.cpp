@@ -82,6 +82,33 @@ private slots:
             << QStringLiteral("G (c): j@example.com;(c) H: k@example.com;\"Q\" (c): l@example.com (m);Big (c) Team: n@x.org;Zo\u00eb (c): z@x.org;o@x.org")
             << "To: G: j@example.com (c);, H: k@example.com (c);, Q: l@example.com (c) (m);,\n Big Team: n@x.org (c);,"
                " =?utf-8?B?Wm/Dqw==?= : z@x.org (c);, o@x.org\n";
+        // Wherever a comment stands between the tokens of an address it is taken out and follows it: beside a dot, in
+        // the domain, in angle brackets, after "@". Between two words it leaves them apart. A "<" that nothing closes
+        // before one address reads as its angle bracket.
+        QTest::newRow("comments taken out wherever they stand") << "to"
+            << "ann(x).lee@example.com;bo.(x)lee@example.com;cy@example(x).com;Dan <dan(work)@example.com>;Ann Lee <ann@example.com;"
+               "ann@ (home) example.com;<(c) e@x.org (d)>;a(x)b@example.com"
+            << "To: ann.lee@example.com (x), bo.lee@example.com (x), cy@example.com (x),\n Dan <dan@example.com> (work), Ann Lee <ann@example.com>,\n"
+               " ann@example.com (home), <e@x.org> (c) (d), \"a(x)b@example.com\":;\n";
+        // What a comment holds is never an angle bracket, an address or a separator; a display name keeps its comments.
+        QTest::newRow("angle brackets inside comments") << "to"
+            << "Ann Lee <ann@example.com> (fwd -> Bob);Bob <bob@example.com> (<3);<cy@example.com> (a>b);Jane <jane@example.com> (<x>);"
+               "dee@example.com (see <https://x.org>);Fay (<home>) <fay@x.org>;Ann <ann@x.org (home)"
+            << "To: Ann Lee <ann@example.com> (fwd -> Bob), Bob <bob@example.com> (<3),\n <cy@example.com> (a>b), Jane <jane@example.com> (<x>),\n"
+               " dee@example.com (see <https://x.org>), \"Fay (<home>)\" <fay@x.org>,\n Ann <ann@x.org> (home)\n";
+        // A "(" whose ")" lies past a separator, with an address between: the comment where that alone names an address,
+        // otherwise a stray "(" and the items apart. A nested ")" closes the nested comment only.
+        QTest::newRow("comment holding addresses before one") << "to" << "(note; ann@example.com) bob@example.com"
+                                                            << "To: bob@example.com (note; ann@example.com)\n";
+        QTest::newRow("comment closed past two addresses") << "to" << "a@x.org (note;b@y.org;c@z.org (home))"
+                                                          << "To: a@x.org (\\(note), b@y.org, c@z.org (home) (\\))\n";
+        QTest::newRow("nested comment holding a separator") << "to" << "Ann <ann@example.com> (x (y; z) w);bob@example.com"
+                                                           << "To: Ann <ann@example.com> (x \\(y; z\\) w), bob@example.com\n";
+        QTest::newRow("two addresses and a stray parenthesis") << "to" << "ann@example.com) bob@example.com;a@b.org ( c@d.org"
+                                                              << "To: \"ann@example.com) bob@example.com\":;, a@b.org (\\( c@d.org)\n";
+        // A quote inside a comment goes as a quoted pair: left as it is, some readers pair it with the next quote.
+        QTest::newRow("quotes inside comments") << "to" << "ann@example.com (27\" monitor); Dr. Who <who@example.com>;kim@x.org (5\" tall"
+            << "To: ann@example.com (27\\\" monitor), \"Dr. Who\" <who@example.com>,\n kim@x.org (\\(5\\\" tall)\n";
         // A group without members is closed at once, its comments before its ":", wherever it stands.
         QTest::newRow("empty group first") << "to" << "Undisclosed recipients:;bob@example.com"
                                            << "To: Undisclosed recipients:;, bob@example.com\n";
@@ -197,6 +224,31 @@ private slots:
             }
         } else
             QCOMPARE(MailText::parameterLines(kind, input).join('\n'), output);
+    }
+
+    // An address goes whole on a line of its own where that line, whatever field it is in, stays within 998
+    // characters: up to 920 characters. Longer, its item is text, encoded over lines of their own.
+    void longAddresses_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<bool>("whole");
+        const auto row = [](const char* name, const QString& local, bool whole) { QTest::newRow(name) << local + "@d.example" << whole; };
+        row("920 characters", QString(910, 'l'), true);
+        row("921 characters", QString(911, 'l'), false);
+        row("995 characters", QString(985, 'l'), false);
+    }
+
+    void longAddresses()
+    {
+        QFETCH(QString, address);
+        QFETCH(bool, whole);
+        for (const QString& form : { "Name <" + address + ">", address, "Team: " + address }) {
+            const QString field = MailText::addressField("Disposition-Notification-To", "a@example.com;" + form + ";bob@example.com");
+            QCOMPARE(field.contains(address), whole);
+            QVERIFY(field.contains("a@example.com") && field.contains("bob@example.com"));
+            for (const QString& line : field.split('\n'))
+                QVERIFY2(line.size() <= 998, qPrintable(QString::number(line.size())));
+        }
     }
 
     // One address as a header carries it; null where the text is none. Blanks are part of an unquoted local part
