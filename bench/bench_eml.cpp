@@ -17,6 +17,8 @@
 // message body of quotes and backslashes for the Mail AppleScript and its
 // shell wrapper, each against the floor of one plain pass over the same
 // text (its UTF-8 bytes, and a copy escaped character by character). The time per character must not grow with the length.
+// So also for address lists of one shape repeated (comments, quotes and brackets that pair or not, in and around
+// addresses), from 0.5 M to 2 M characters.
 
 #include "core/Base64.h"
 #include "mail/AttachmentFileNames.h"
@@ -277,6 +279,46 @@ private slots:
                   "(UTF-8 and Base64) %.1f ms: ratio %.2f",
                   farComments.size(), median(commentsMs), median(commentsMs) * 1e6 / farComments.size(), median(commentsFloorMs),
                   median(commentsMs) / median(commentsFloorMs));
+        }
+    }
+
+    // Address lists made of one shape repeated: comments, quotes and brackets that pair or not, in and around
+    // addresses. Each is read in one pass: the time per character stays the same from 0.5 M to 2 M characters.
+    void addressShapesAgainstFloor()
+    {
+        const QVector<QPair<const char*, QString>> shapes = {
+            { "\"(x)\"", QStringLiteral("\"(x)\"") },
+            { "a(x)(x)...@example.com", QStringLiteral("(x)") },
+            { "(\")", QStringLiteral("(\")") },
+            { "(a@b;", QStringLiteral("(a@b;") },
+            { "a@b (x;c@d) ", QStringLiteral("a@b (x;c@d) ") },
+            { "(n; a@b c) ", QStringLiteral("(n; a@b c) ") },
+            { "(n; a@b) c@d;", QStringLiteral("(n; a@b) c@d;") },
+            { "x<", QStringLiteral("x<") },
+            { "a@[b", QStringLiteral("a@[b") },
+            { "(;@) a:", QStringLiteral("(;@) a:") },
+            { "\\\"(", QStringLiteral("\\\"(") },
+        };
+        for (const auto& shape : shapes) {
+            for (const int size : { 500000, 1000000, 2000000 }) {
+                QString list = shape.second.repeated(size / shape.second.size());
+                if (shape.second == QStringLiteral("(x)"))
+                    list = QStringLiteral("a") + list + QStringLiteral("@example.com");
+                QVector<double> addressMs, floorMs;
+                QElapsedTimer timer;
+                for (int round = 0; round < 3; ++round) {
+                    timer.start();
+                    QVERIFY(!MailText::addressField(QStringLiteral("To"), list).isEmpty());
+                    addressMs << timer.nsecsElapsed() / 1e6;
+                    timer.start();
+                    QVERIFY(!list.toUtf8().toBase64().isEmpty());
+                    floorMs << timer.nsecsElapsed() / 1e6;
+                }
+                qInfo("%-24s %8d characters: address list %.1f ms (%.1f ns a character), floor (UTF-8 and Base64) %.1f ms: "
+                      "ratio %.1f",
+                      shape.first, list.size(), median(addressMs), median(addressMs) * 1e6 / list.size(), median(floorMs),
+                      median(addressMs) / median(floorMs));
+            }
         }
     }
 };
