@@ -210,25 +210,23 @@ bool readGroup(const ItemTokens& item, int maxLength, AddressItem& read)
     name = unquoted(name.trimmed());
     if (name.isEmpty())
         return false;
+    // Nothing but comments after the ":": a group without members.
+    int member = colon + 1;
+    QStringList memberComments;
+    for (; member < item.last; ++member) {
+        const Token& token = item.tokens.at(member);
+        if (token.kind == AddressLexer::Comment)
+            memberComments << item.lexer.text(token).toString();
+        else if (token.kind != AddressLexer::Blank)
+            break;
+    }
+    AddressItem bare;
+    if (member < item.last && !readBare(item, colon + 1, item.last, maxLength, bare))
+        return false;
     read.form = AddressItem::Group;
     read.name = name;
-    read.address.clear();
-    read.comments = comments;
-    int member = colon + 1;
-    while (member < item.last && (item.tokens.at(member).kind == AddressLexer::Blank
-                                  || item.tokens.at(member).kind == AddressLexer::Comment)) {
-        if (item.tokens.at(member).kind == AddressLexer::Comment)
-            read.comments << item.lexer.text(item.tokens.at(member)).toString();
-        ++member;
-    }
-    if (member == item.last)
-        return true;
-    read.comments = comments;
-    AddressItem bare;
-    if (!readBare(item, colon + 1, item.last, maxLength, bare))
-        return false;
     read.address = bare.address;
-    read.comments += bare.comments;
+    read.comments = comments + (member < item.last ? bare.comments : memberComments);
     return true;
 }
 
