@@ -29,7 +29,7 @@ public:
         Quoted,     // a quoted string, its quotes included
         Comment,    // a comment, its parentheses included
         Literal,    // a domain literal, its brackets included
-        Special,    // one of < > @ : ; , .
+        Special,    // one of < > @ : . (a "," or ";" ends the item instead)
         Blank,      // blanks and tabs
         Stray       // a "(" or ")" that pairs with nothing, or a disputed "("
     };
