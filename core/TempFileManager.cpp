@@ -14,6 +14,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <ftw.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,6 +30,9 @@ const mode_t PRIVATE_FILE_MODE = S_IRUSR | S_IWUSR;
 const mode_t PRIVATE_FOLDER_MODE = S_IRWXU;
 const QRegularExpression REQUEST_FOLDER_NAME(QRegularExpression::anchoredPattern(QStringLiteral("[0-9]{14}(-[0-9]+)?")));
 const qint64 REQUEST_FOLDER_MAX_AGE_SECS = 24 * 60 * 60;
+// Folders nftw keeps open at once while it walks a tree; deeper trees are
+// walked all the same, only more slowly.
+const int TREE_WALK_OPEN_FOLDERS = 16;
 
 // The current local time as the names of temporary files begin.
 QString timeStamp()
@@ -123,6 +127,27 @@ int makePrivateFolder(const QByteArray& path)
     return EACCES;
 }
 
+// Removes one entry of a tree as nftw meets it, a folder after what it
+// holds. No link is followed and no mode is changed to make room: an entry
+// that cannot go stays, and so do the folders above it.
+int removeTreeEntry(const char* path, const struct stat*, int type, struct FTW*)
+{
+    if (type == FTW_DP || type == FTW_DNR)
+        ::rmdir(path);
+    else
+        ::unlink(path);
+    return 0; // the rest of the tree goes all the same
+}
+
+// Removes the tree at path as far as the user may: a link, there or inside,
+// goes as a link. QDir::removeRecursively is no use here: it gives what it
+// cannot remove the owner's write bit, and chmod follows links, so a link in
+// a folder the user cannot write into would make its target writable.
+void removeTree(const QString& path)
+{
+    ::nftw(QFile::encodeName(path).constData(), removeTreeEntry, TREE_WALK_OPEN_FOLDERS, FTW_PHYS | FTW_DEPTH);
+}
+
 // Removes the request folders directly inside dir that isStale picks, and
 // every link of that form.
 void removeRequestFoldersWhere(const QString& dir, const std::function<bool(const QFileInfo&)>& isStale)
@@ -137,10 +162,8 @@ void removeRequestFoldersWhere(const QString& dir, const std::function<bool(cons
         if (::lstat(QFile::encodeName(path).constData(), &status) != 0)
             continue;
         // A link is never a folder this program made: it goes as a link.
-        if (S_ISLNK(status.st_mode))
-            ::unlink(QFile::encodeName(path).constData());
-        else if (S_ISDIR(status.st_mode) && isStale(QFileInfo(path)))
-            QDir(path).removeRecursively(); // what cannot go stays; nothing to report to
+        if (S_ISLNK(status.st_mode) || (S_ISDIR(status.st_mode) && isStale(QFileInfo(path))))
+            removeTree(path); // what cannot go stays; nothing to report to
     }
 }
 
@@ -208,7 +231,10 @@ QString TempFileManager::makeRequestFolder(const QString& dir)
     if (toVerifiedPath(dir, stem).isNull())
         return QString();
     // The name is taken where mkdir finds anything there, a link included,
-    // at the moment it looks: no other request can slip in between.
+    // at the moment it looks: no other request can slip in between. Only a
+    // taken name is worth another try, and each try passes one of the
+    // entries the folder holds, so the loop ends; any other error (a path
+    // too long, no right to write) would come back for every number.
     for (int number = 1;; ++number) {
         const QString path = QDir(dir).absoluteFilePath(numbered(stem, number));
         const int error = makePrivateFolder(QFile::encodeName(path));
@@ -222,11 +248,6 @@ QString TempFileManager::makeRequestFolder(const QString& dir)
 bool TempFileManager::isRequestFolderName(const QString& name)
 {
     return REQUEST_FOLDER_NAME.match(name).hasMatch();
-}
-
-void TempFileManager::removeRequestFolders(const QString& dir)
-{
-    removeRequestFoldersWhere(dir, [](const QFileInfo&) { return true; });
 }
 
 void TempFileManager::removeRequestFolders(const QString& dir, const QDateTime& bornBefore)

@@ -51,12 +51,12 @@ public:
     static bool isRequestFolderName(const QString& name);
 
     // Removes every folder directly inside dir whose name has the form of a
-    // request folder, with all it holds, and every link of that form (the
-    // link alone, never what it points to). Other folders and all files stay.
-    static void removeRequestFolders(const QString& dir);
-
-    // The same for the request folders made before bornBefore (by their
-    // creation time); links of that form go whatever their age.
+    // request folder and that was made before bornBefore (by its creation
+    // time), with all it holds, and every link of that form whatever its age
+    // (the link alone, never what it points to). Other folders and all files
+    // stay. Nothing inside is followed and no mode is changed: what the user
+    // cannot remove (a link in a folder without write permission) stays, and
+    // so do the folders that hold it.
     static void removeRequestFolders(const QString& dir, const QDateTime& bornBefore);
 
     // The request folders more than a day old: no mail client still reads

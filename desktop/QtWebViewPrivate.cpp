@@ -90,9 +90,11 @@ QtWebViewPrivate::QtWebViewPrivate(QtWebView* view)
     , m_contentInitialised(false)
 {
     // The program makes its one view as it starts, before the page loads:
-    // the attachment folders left by an earlier run go now, before any
-    // request of this run makes its own.
-    TempFileManager::removeRequestFolders(adjustPath(TEMP_FOLDER_NAME));
+    // the attachment folders an earlier run left go now if a day old, as at
+    // every request. Younger ones stay: the mail client keeps running after
+    // the program quits, and a compose window opened before a restart reads
+    // its attachments only when its message is saved or sent.
+    TempFileManager::removeStaleRequestFolders(adjustPath(TEMP_FOLDER_NAME));
 
     setScene(new QGraphicsScene(this));
     setFrameShape(QFrame::NoFrame);

@@ -9,7 +9,7 @@ PACKAGES=(
   libhpdf-dev zlib1g-dev libidn2-dev
   xdg-utils libfile-mimeinfo-perl shared-mime-info
   xvfb xauth x11-utils
-  poppler-utils qpdf python3 procps
+  poppler-utils qpdf python3 procps faketime
 )
 
 missing=()

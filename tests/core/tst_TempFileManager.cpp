@@ -5,15 +5,65 @@
 
 #include <QtTest>
 
+#include <climits>
+#include <csignal>
+#include <functional>
+#include <grp.h>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
+
+// How long a call run in a child process may take on a busy machine; one
+// that still runs then never ends.
+const int CHILD_TIMEOUT_MSECS = 5000;
+// Exit codes of a child that could not run its call.
+const int CHILD_NO_USER = 101;
+const int CHILD_OUT_OF_REACH = 102;
 
 // The file's permission bits; -1 when there is no file.
 int modeOf(const QString& path)
 {
     struct stat status;
     return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? int(status.st_mode & 07777) : -1;
+}
+
+// Runs work in a child process and returns its exit code; -1 where it
+// crashed or still ran after CHILD_TIMEOUT_MSECS. A child that runs too long
+// is killed and reaped: a call that loops fails the test within seconds and
+// leaves no process behind.
+int exitCodeInChild(const std::function<int()>& work)
+{
+    const pid_t child = ::fork();
+    if (child < 0)
+        return -1;
+    if (child == 0)
+        ::_exit(work());
+    QElapsedTimer waited;
+    waited.start();
+    int status = 0;
+    pid_t ended = 0;
+    while ((ended = ::waitpid(child, &status, WNOHANG)) == 0 && waited.elapsed() < CHILD_TIMEOUT_MSECS)
+        QTest::qSleep(10);
+    if (ended == 0) {
+        ::kill(child, SIGKILL);
+        ::waitpid(child, &status, 0);
+        return -1;
+    }
+    return ended == child && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The relative paths of everything below folder, sorted.
+QStringList treeOf(const QString& folder)
+{
+    QStringList paths;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        paths << QDir(folder).relativeFilePath(it.next());
+    paths.sort();
+    return paths;
 }
 
 } // namespace
@@ -246,13 +296,12 @@ private slots:
         QCOMPARE(TempFileManager::isRequestFolderName(name), isRequestFolder);
     }
 
-    // Request folders go with all they hold, by their age or all of them;
-    // links of their form go as links; every other entry stays.
+    // Request folders made before the limit go with all they hold; links of
+    // their form go as links, whatever they point to; every other entry stays.
     void removeRequestFolders_data()
     {
-        QTest::addColumn<int>("bornBeforeSecs"); // from now; 0: all, whatever their age
+        QTest::addColumn<int>("bornBeforeSecs"); // from now
         QTest::addColumn<bool>("removed");
-        QTest::newRow("all") << 0 << true;
         QTest::newRow("made before the limit") << 60 << true;
         QTest::newRow("made after the limit") << -60 << false;
     }
@@ -270,10 +319,16 @@ private slots:
         QVERIFY(QFile::link(dir.filePath("outside"), dir.filePath("20260105093001/link")));
         QVERIFY(QFile::link(dir.filePath("outside"), dir.filePath("20260105093003")));
         QVERIFY(QFile::link(dir.filePath("nowhere"), dir.filePath("20260105093004")));
-        if (bornBeforeSecs == 0)
-            TempFileManager::removeRequestFolders(dir.path());
-        else
-            TempFileManager::removeRequestFolders(dir.path(), QDateTime::currentDateTime().addSecs(bornBeforeSecs));
+        QVERIFY(QFile::link(dir.filePath("outside/precious.txt"), dir.filePath("20260105093005")));
+        // An empty name would mean the working folder: nothing goes.
+        const QStringList before = treeOf(dir.path());
+        const QString savedCwd = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dir.path()));
+        TempFileManager::removeRequestFolders("", QDateTime::currentDateTime().addDays(1));
+        TempFileManager::removeStaleRequestFolders("");
+        QDir::setCurrent(savedCwd);
+        QCOMPARE(treeOf(dir.path()), before);
+        TempFileManager::removeRequestFolders(dir.path(), QDateTime::currentDateTime().addSecs(bornBeforeSecs));
         QStringList expected = others + QStringList{"outside"} + (removed ? QStringList() : requestFolders);
         expected.sort();
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name), expected);
@@ -282,7 +337,101 @@ private slots:
         // A fresh folder is far from a day old.
         TempFileManager::removeStaleRequestFolders(dir.path());
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name), expected);
-        TempFileManager::removeRequestFolders("");
+    }
+
+    // A request folder goes without a link in it being followed or a mode
+    // being changed to make room. Root may remove anything, so the removal
+    // runs as a user who may not remove all: a link in a folder without
+    // write permission then stays, with the folders that hold it, and what
+    // it points to keeps its mode and bytes; everything else goes.
+    void removeWithoutFollowing_data()
+    {
+        QTest::addColumn<bool>("targetIsFolder");
+        QTest::addColumn<int>("targetMode");
+        QTest::newRow("read-only file") << false << 0444;
+        QTest::newRow("writable file") << false << 0644;
+        QTest::newRow("read-only folder") << true << 0555;
+    }
+    void removeWithoutFollowing()
+    {
+        QFETCH(bool, targetIsFolder);
+        QFETCH(int, targetMode);
+        QTemporaryDir base;
+        const QString dir = base.filePath("temp");
+        const QString request = dir + "/20260105093001";
+        const QString locked = request + "/locked";
+        const QString target = base.filePath(targetIsFolder ? "outside" : "outside.txt");
+        const QString precious = targetIsFolder ? target + "/precious.txt" : target;
+        // Whatever fails below, the folders are left such that they can go.
+        const auto unlock = qScopeGuard([&]() {
+            ::chmod(QFile::encodeName(locked).constData(), 0700);
+            ::chmod(QFile::encodeName(target).constData(), targetIsFolder ? 0700 : 0600);
+        });
+        QVERIFY(writeFile(precious, "precious"));
+        QVERIFY(writeFile(request + "/loose.txt", "x") && writeFile(request + "/open/inner.txt", "x"));
+        QVERIFY(QDir().mkpath(locked) && QFile::link(target, locked + "/link"));
+        uid_t uid = ::getuid();
+        gid_t gid = ::getgid();
+        const bool asRoot = ::geteuid() == 0;
+        if (asRoot) {
+            const struct passwd* nobody = ::getpwnam("nobody");
+            QVERIFY2(nobody, "no user named nobody to remove as");
+            uid = nobody->pw_uid;
+            gid = nobody->pw_gid;
+            QStringList owned = {base.path(), dir, request, target, precious};
+            for (const QString& below : treeOf(request))
+                owned << request + "/" + below;
+            for (const QString& path : owned)
+                QVERIFY2(::lchown(QFile::encodeName(path).constData(), uid, gid) == 0, qPrintable(path));
+        }
+        QVERIFY(::chmod(QFile::encodeName(target).constData(), mode_t(targetMode)) == 0);
+        QVERIFY(::chmod(QFile::encodeName(locked).constData(), 0555) == 0);
+        const int code = exitCodeInChild([&]() {
+            if (asRoot && (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0))
+                return CHILD_NO_USER;
+            if (!QFileInfo(request).isDir())
+                return CHILD_OUT_OF_REACH;
+            TempFileManager::removeRequestFolders(dir, QDateTime::currentDateTime().addSecs(60));
+            return 0;
+        });
+        QVERIFY2(code != CHILD_NO_USER, "cannot become an unprivileged user");
+        QVERIFY2(code != CHILD_OUT_OF_REACH, qPrintable("an unprivileged user cannot reach " + request));
+        QCOMPARE(code, 0);
+        QCOMPARE(QString::number(modeOf(target), 8), QString::number(targetMode, 8));
+        QCOMPARE(readBytes(precious), QByteArray("precious"));
+        QCOMPARE(treeOf(dir), QStringList({"20260105093001", "20260105093001/locked", "20260105093001/locked/link"}));
+        QVERIFY(QFileInfo(locked + "/link").isSymLink());
+    }
+
+    // A folder whose path would pass PATH_MAX cannot be made: no folder is
+    // returned, at once, whatever numbers there are left to try.
+    void requestFolderPathLength_data()
+    {
+        QTest::addColumn<int>("dirLength"); // the folder's path adds "/" and 14 digits
+        QTest::addColumn<bool>("made");
+        QTest::newRow("folder path at PATH_MAX - 1") << PATH_MAX - 16 << true;
+        QTest::newRow("folder path at PATH_MAX") << PATH_MAX - 15 << false;
+        QTest::newRow("in the longest folder path there can be") << PATH_MAX - 1 << false;
+    }
+    void requestFolderPathLength()
+    {
+        QFETCH(int, dirLength);
+        QFETCH(bool, made);
+        // No part of a path may pass NAME_MAX: many parts make it long.
+        QString dir = tmp_.filePath(QStringLiteral("long%1").arg(dirLength));
+        while (dirLength - dir.size() > 202)
+            dir += QLatin1Char('/') + QString(200, QLatin1Char('d'));
+        dir += QLatin1Char('/') + QString(dirLength - dir.size() - 1, QLatin1Char('e'));
+        QCOMPARE(dir.size(), dirLength);
+        QVERIFY(QDir().mkpath(dir));
+        const int code = exitCodeInChild([&dir]() {
+            const QString path = TempFileManager::makeRequestFolder(dir);
+            if (path.isNull())
+                return 0;
+            return QFileInfo(path).isDir() && QFileInfo(path).path() == dir ? 1 : 2;
+        });
+        QVERIFY2(code >= 0, "makeRequestFolder never returned");
+        QCOMPARE(code, made ? 1 : 0);
     }
 
     // Emptying the folder spares the files queued for the collection that

@@ -69,9 +69,11 @@ private slots:
     }
 
     // The program's view, made as it starts, removes the attachment folders
-    // an earlier run left, and links of their names (never what they point
-    // to); other folders and the files stay for the page's request to empty.
-    void startRemovesRequestFolders()
+    // an earlier run left once a day old (tests/app checks that with the
+    // clock moved on), and links of their names (never what they point to).
+    // Younger folders stay, for a mail client still running since before
+    // the restart; other folders and the files stay for the page's request.
+    void startKeepsFreshRequestFolders()
     {
         const QDir temp(tempDir());
         const QStringList requestForms = {"20250101120000", "20250101120000-2", "20261231235959-17"};
@@ -84,16 +86,20 @@ private slots:
         QVERIFY(writeFile(outside + "/precious.txt", "kept"));
         QVERIFY(QFile::link(outside, temp.filePath("20250101120002")));
         QVERIFY(QFile::link(m_pages.filePath("nowhere"), temp.filePath("20250101120003")));
+        QVERIFY(QFile::link(outside + "/precious.txt", temp.filePath("20250101120004")));
         QtWebView view;
         QStringList left = temp.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
         left.removeOne(QFileInfo(marker()).fileName());
         left.sort();
-        QStringList kept = otherForms + QStringList{"20250101120001"};
+        QStringList kept = requestForms + otherForms + QStringList{"20250101120001"};
         kept.sort();
         QCOMPARE(left, kept);
-        for (const QString& name : otherForms)
+        for (const QString& name : requestForms + otherForms)
             QCOMPARE(readBytes(temp.filePath(name + "/invoice.txt")), QByteArray("x"));
         QCOMPARE(readBytes(outside + "/precious.txt"), QByteArray("kept"));
+        // The rows below each expect their request's folder alone.
+        for (const QString& name : requestForms)
+            QVERIFY(QDir(temp.filePath(name)).removeRecursively());
     }
 
     void cleanupTestCase() { QDir(tempDir()).removeRecursively() && QDir().mkpath(tempDir()); }
@@ -186,7 +192,7 @@ private slots:
         if (thunderbird) {
             // Each attachment URL names a file of its own, holding its data.
             QTRY_VERIFY(QFile::exists(m_sandbox.path("thunderbird-mailer.args")));
-            // In the request's own folder, the only one: the view removed those of earlier rows as it was made.
+            // In the request's own folder, the only one: no earlier row made one.
             const QStringList requestFolders = QDir(tempDir()).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
             QCOMPARE(requestFolders.size(), 1);
             const QString folder = QUrl::fromLocalFile(QDir(tempDir()).absoluteFilePath(requestFolders.first())).toString(QUrl::FullyEncoded);

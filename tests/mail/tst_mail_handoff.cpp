@@ -21,6 +21,9 @@ namespace {
 // How long a stand-in started by a send may take to record, on a busy
 // machine: a bound for failures only, no test waits it out when it passes.
 const int STAND_IN_TIMEOUT_MSECS = 60000;
+// How long an opener waits for the test's word before it gives up: a test
+// that fails before the word ends at once, and leaves no opener behind.
+const int OPENER_WAIT_SECS = 10;
 
 // Waits until done() holds without running the event loop, so that the
 // delayed collection, which runs from it, takes no file meanwhile.
@@ -373,11 +376,13 @@ private slots:
         const QString got = path("got") + QLatin1Char('/') + QTest::currentDataTag();
         QVERIFY(QDir().mkpath(got));
         // The opener waits for the test's word that both were sent, however
-        // long the machine takes to start it.
+        // long the machine takes to start it; after OPENER_WAIT_SECS it gives up.
         const QByteArray g = QFile::encodeName(got);
         QVERIFY(writeFile(path("bin/xdg-open"),
                           "#!/bin/sh\nf=\"${1#file://}\"\nstat -c %a \"$f\" > \"" + g + "/${f##*/}.mode\"\n"
-                          "while [ ! -e \"" + g + "/go\" ]; do sleep 0.05; done\n"
+                          "n=0\nwhile [ ! -e \"" + g + "/go\" ]; do\n"
+                          "  [ $n -lt " + QByteArray::number(OPENER_WAIT_SECS * 20) + " ] || exit 1\n"
+                          "  n=$((n + 1)); sleep 0.05\ndone\n"
                           "cp \"$f\" \"" + g + "/$$.part\" && mv \"" + g + "/$$.part\" \"" + g + "/${f##*/}\"\n",
                           true));
         const QString dir = message().tempDir;
