@@ -127,6 +127,8 @@ bool readBare(const ItemTokens& item, int from, int to, int maxLength, AddressIt
             domainStarted = true;
         }
     }
+    if (!sawAt)
+        return false;
     QStringList comments;
     const QString address = MailAddress::headerFormOfAnyLength(addressText(item, from, tail, comments), false);
     if (address.isNull() || address.size() > maxLength)
@@ -142,7 +144,7 @@ bool readBare(const ItemTokens& item, int from, int to, int maxLength, AddressIt
 // A display name and what the last "<" and the ">" after it hold; no other
 // ">" may follow. A "<" that nothing closes reads as such where one address
 // follows it.
-bool readNamed(const ItemTokens& item, AddressItem& read, bool& isAddress)
+bool readNamed(const ItemTokens& item, AddressItem& read)
 {
     int open = -1;
     for (int k = item.first; k < item.last; ++k) {
@@ -158,15 +160,14 @@ bool readNamed(const ItemTokens& item, AddressItem& read, bool& isAddress)
     const int end = close >= 0 ? close : item.last;
     const QString given = addressText(item, open + 1, end, comments);
     const QString address = MailAddress::headerFormOfAnyLength(given, true);
-    if (close < 0 && (address.isNull() || item.find(AT, open + 1, end) < 0))
+    if (address.isNull() || item.find(AT, open + 1, end) < 0)
         return false;
     if (close >= 0 && close + 1 < item.last)
         comments << item.raw(close + 1, item.last);
     read.form = AddressItem::Named;
     read.name = unquoted(item.raw(item.first, open));
-    read.address = address.isNull() ? given : address;
+    read.address = address;
     read.comments = comments;
-    isAddress = !address.isNull();
     return true;
 }
 
@@ -234,15 +235,12 @@ bool readGroup(const ItemTokens& item, int maxLength, AddressItem& read)
 AddressItem readItem(const ItemTokens& item, int maxLength, bool& isRecipient)
 {
     AddressItem read;
-    bool isAddress = false;
     isRecipient = true;
-    if (readNamed(item, read, isAddress)) {
+    if (readNamed(item, read)) {
         // What the brackets hold goes whole on a line of its own; longer than
         // such a line allows, the whole item is text.
-        if (read.address.size() <= maxLength) {
-            isRecipient = isAddress;
+        if (read.address.size() <= maxLength)
             return read;
-        }
     } else {
         // A group without members first: "Team (c):" would read as the word
         // "Team" and a comment.

@@ -23,9 +23,8 @@ public:
     // escapes (a display name keeps its comments, a group's name loses
     // them); for text, the item as given.
     QString name;
-    // The address in its header form (MailAddress); for a named item what its
-    // brackets hold, as given, where that is no address. Empty for a group
-    // without members and for text.
+    // The address in its header form (MailAddress), a local part and a
+    // domain. Empty for a group without members and for text.
     QString address;
     // Each comment with its parentheses, in the order they stand (a group's
     // name's first), then any text after the address, as given.

@@ -32,7 +32,9 @@ public:
     // or quoted as it needs, the address never; a domain outside
     // ASCII goes in its ASCII form where it has one, otherwise as UTF-8, and
     // so does a local part outside ASCII.
-    // Anything else, and an address too long for a line of 998 characters,
+    // An address has a local part and a domain. Anything else (angle
+    // brackets or a group's member without an address among them), and an
+    // address too long for a line of 998 characters,
     // is text as given that goes as the name of a group without members
     // ("John Smith:;"): quoted where it holds specials, encoded where it is
     // not plain ASCII or too long for a line. As bare words it would make

@@ -38,10 +38,14 @@ private slots:
         QTest::newRow("name in one word where it fits one") << "to"
             << QStringLiteral("ann@x.org;J\u00f6rg \u00d6d\u00f6n M\u00fcller-L\u00fcdenscheidt von B\u00e4r <j@x.org>")
             << "To: ann@x.org,\n =?utf-8?B?SsO2cmcgw5Zkw7ZuIE3DvGxsZXItTMO8ZGVuc2NoZWlkdCB2b24gQsOkcg==?=\n <j@x.org>\n";
-        QTest::newRow("what is no address stays out of encoded words") << "to"
+        QTest::newRow("what is no address goes as text") << "to"
             << QStringLiteral("Zo\u00eb <not an address>;<a@b.org> home (x);zoe smith@example.org;Zo\u00eb <zoe@example.org> (Zo\u00eb);a <b> <c@d.org>")
-            << "To: =?utf-8?B?Wm/Dqw==?= <not an address>, <a@b.org> (home \\(x\\)),\n"
+            << "To: =?utf-8?B?Wm/DqyA8bm90IGFuIGFkZHJlc3M+?= :;, <a@b.org> (home \\(x\\)),\n"
                " \"zoe smith@example.org\":;, =?utf-8?B?Wm/Dqw==?= <zoe@example.org>\n (=?utf-8?B?Wm/Dqw==?=), \"a <b>\" <c@d.org>\n";
+        // An address has a local part and a domain: one word alone, in angle brackets or not, makes some readers refuse
+        // the whole list.
+        QTest::newRow("address without a domain") << "to" << "John;Ann <word>;Team: John;John (boss);bob@example.com"
+            << "To: John:;, \"Ann <word>\":;, \"Team: John\":;, \"John (boss)\":;, bob@example.com\n";
         QTest::newRow("no address") << "to" << " ; ," << QString();
         // An address is never encoded, folded or split: a comment goes after it, the name of a group before it.
         QTest::newRow("comments around bare addresses") << "to"
