@@ -44,7 +44,9 @@ QString IdnDomain::headerForm(const QString& domain)
     QString name = domain;
     if (name.endsWith(DOT))
         name.chop(1);
-    if (name.isEmpty())
+    // An empty label names no domain, and some readers refuse the whole list
+    // over an address with one.
+    if (name.isEmpty() || name.startsWith(DOT) || name.contains(QString(2, DOT)))
         return QString();
     if (MailText::isAscii(name))
         return name;

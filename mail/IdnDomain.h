@@ -18,7 +18,8 @@ public:
     // The header form of a domain name given as a word: an ASCII domain as
     // it is, any other in its ASCII form where it has one, otherwise as
     // given. A final dot names the same domain and is dropped: readers take
-    // an address that ends in one for none. Null when nothing is left.
+    // an address that ends in one for none. Null when nothing is left, or
+    // where a label is empty (a dot at the start, two dots together).
     static QString headerForm(const QString& domain);
 };
 
