@@ -46,7 +46,7 @@ QString IdnDomain::headerForm(const QString& domain)
         name.chop(1);
     // An empty label names no domain, and some readers refuse the whole list
     // over an address with one.
-    if (name.isEmpty() || name.startsWith(DOT) || name.contains(QString(2, DOT)))
+    if (name.isEmpty() || name.startsWith(DOT) || name.endsWith(DOT) || name.contains(QString(2, DOT)))
         return QString();
     if (MailText::isAscii(name))
         return name;

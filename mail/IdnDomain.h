@@ -19,7 +19,7 @@ public:
     // it is, any other in its ASCII form where it has one, otherwise as
     // given. A final dot names the same domain and is dropped: readers take
     // an address that ends in one for none. Null when nothing is left, or
-    // where a label is empty (a dot at the start, two dots together).
+    // where a label is empty (a dot at the start, two dots together or at the end).
     static QString headerForm(const QString& domain);
 };
 

@@ -101,6 +101,8 @@ QString localForm(const QString& text)
 QString domainForm(const QString& given)
 {
     if (given.startsWith(QLatin1Char('[')) && given.endsWith(QLatin1Char(']')) && given.size() >= 2) {
+        if (given.size() == 2)
+            return QString(); // a literal that names nothing
         for (const QChar c : given.midRef(1, given.size() - 2)) {
             const ushort u = c.unicode();
             if (u < 0x21 || u > 0x7e || u == '[' || u == ']' || u == '\\')

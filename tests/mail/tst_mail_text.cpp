@@ -299,6 +299,8 @@ private slots:
         international("final full stop mapped", QStringLiteral("c@m\u00fcnchen.de\u3002"), "c@xn--mnchen-3ya.de");
         QTest::newRow("domain of a dot") << "a@." << none << none;
         QTest::newRow("empty labels") << "a@.example.com" << none << none;
+        QTest::newRow("two final dots") << "a@example.com.." << none << none;
+        QTest::newRow("empty domain literal") << "a@[]" << none << none;
         QTest::newRow("empty label outside ASCII") << QStringLiteral("a@b\u00fccher..de") << none << none;
         QTest::newRow("angle brackets inside quotes") << "\"<x>\"@example.com" << "\"<x>\"@example.com" << "\"<x>\"@example.com";
         QTest::newRow("@ inside a domain literal") << "zoe@[a@b]" << "zoe@[a@b]" << "zoe@[a@b]";
