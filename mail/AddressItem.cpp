@@ -231,11 +231,17 @@ bool readGroup(const ItemTokens& item, int maxLength, AddressItem& read)
     return true;
 }
 
-// One item's reading; isRecipient tells whether it names an address.
-AddressItem readItem(const ItemTokens& item, int maxLength, bool& isRecipient)
+// Whether an item names an address: every named or bare one does, a group
+// only with its member.
+bool namesAddress(const AddressItem& item)
+{
+    return item.form != AddressItem::Text && !item.address.isEmpty();
+}
+
+// One item's reading.
+AddressItem readItem(const ItemTokens& item, int maxLength)
 {
     AddressItem read;
-    isRecipient = true;
     if (readNamed(item, read)) {
         // What the brackets hold goes whole on a line of its own; longer than
         // such a line allows, the whole item is text.
@@ -246,10 +252,8 @@ AddressItem readItem(const ItemTokens& item, int maxLength, bool& isRecipient)
         // "Team" and a comment.
         AddressItem group;
         const bool isGroup = readGroup(item, maxLength, group);
-        if (isGroup && group.address.isEmpty()) {
-            isRecipient = false;
+        if (isGroup && group.address.isEmpty())
             return group;
-        }
         AddressItem bare;
         if (readBare(item, item.first, item.last, maxLength, bare))
             return bare;
@@ -258,7 +262,6 @@ AddressItem readItem(const ItemTokens& item, int maxLength, bool& isRecipient)
     }
     AddressItem text;
     text.name = item.raw(item.first, item.last);
-    isRecipient = false;
     return text;
 }
 
@@ -281,10 +284,9 @@ ListReading readList(const AddressLexer& lexer, int maxLength, const QSet<int>& 
         const ItemTokens item(lexer, lexed.tokens);
         reading.starts << from;
         reading.disputed << lexed.disputed;
-        bool isRecipient = false;
         if (!item.isEmpty())
-            reading.items << readItem(item, maxLength, isRecipient);
-        reading.recipients << isRecipient;
+            reading.items << readItem(item, maxLength);
+        reading.recipients << (!item.isEmpty() && namesAddress(reading.items.last()));
         from = lexed.end + 1;
     }
     return reading;
@@ -318,10 +320,7 @@ QVector<AddressItem> AddressItem::read(const QString& list, int maxLength)
                 continue;
             startTried[k] = endTried[m] = true;
             const AddressLexer::Item lexed = lexer.item(apart.starts.at(k), { open });
-            const ItemTokens merged(lexer, lexed.tokens);
-            bool isRecipient = false;
-            readItem(merged, maxLength, isRecipient);
-            if (isRecipient) {
+            if (namesAddress(readItem(ItemTokens(lexer, lexed.tokens), maxLength))) {
                 comments.insert(open);
                 mergedThrough = m;
             }

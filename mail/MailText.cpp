@@ -442,8 +442,8 @@ void addNamed(Folder& folder, const QString& separator, const QString& name, con
 // address never goes inside an encoded word, nor is it folded: that would
 // leave the name without an address, and some readers would then refuse the
 // whole list. Comments follow the address; an item that is none of these
-// goes as text, the name of a group without members. trailing: the characters that
-// follow the item on its line.
+// goes as text, the name of a group without members. trailing: the
+// characters that follow the item on its line.
 void addAddress(Folder& folder, const QString& separator, const AddressItem& item, int trailing)
 {
     switch (item.form) {

@@ -104,6 +104,8 @@ private slots:
         // otherwise a stray "(" and the items apart. A nested ")" closes the nested comment only.
         QTest::newRow("comment holding addresses before one") << "to" << "(note; ann@example.com) bob@example.com"
                                                             << "To: bob@example.com (note; ann@example.com)\n";
+        QTest::newRow("comment holding a group without members") << "to" << "(note; Team:; a@b.org) bob@example.com"
+                                                                << "To: bob@example.com (note; Team:; a@b.org)\n";
         QTest::newRow("comment closed past two addresses") << "to" << "a@x.org (note;b@y.org;c@z.org (home))"
                                                           << "To: a@x.org (\\(note), b@y.org, c@z.org (home) (\\))\n";
         QTest::newRow("nested comment holding a separator") << "to" << "Ann <ann@example.com> (x (y; z) w);bob@example.com"
