@@ -24,6 +24,8 @@ const int STAND_IN_TIMEOUT_MSECS = 60000;
 // How long an opener waits for the test's word before it gives up: a test
 // that fails before the word ends at once, and leaves no opener behind.
 const int OPENER_WAIT_SECS = 10;
+// Programs that desktop entries put in front of the client, as stand-ins.
+const QStringList WRAPPER_STAND_INS = { "env", "flatpak", "distrobox-enter", "kstart5", "toolbox", "gksudo" };
 
 // Waits until done() holds without running the event loop, so that the
 // delayed collection, which runs from it, takes no file meanwhile.
@@ -70,8 +72,8 @@ private slots:
     // Stand-ins for wrappers stay no longer than the test that needs them.
     void cleanup()
     {
-        for (const char* wrapper : { "bin/env", "bin/flatpak", "bin/distrobox-enter", "bin/kstart5", "bin/toolbox", "bin/gksudo" })
-            QFile::remove(path(wrapper));
+        for (const QString& wrapper : WRAPPER_STAND_INS)
+            QFile::remove(box_.path("bin/" + wrapper));
     }
 
     // An HTML message: its script holds every value a plain one holds, some twice.
@@ -183,8 +185,8 @@ private slots:
     {
         QFETCH(QString, exec);
         QFETCH(QString, recorder);
-        const QStringList standIns = { "thunderbird-deb", "Thunderbird Mail", "thunderbird-snap", "tb-flatpak", "env", "flatpak",
-                                       "distrobox-enter", "kstart5", "toolbox", "gksudo" };
+        const QStringList standIns = QStringList{ "thunderbird-deb", "Thunderbird Mail", "thunderbird-snap", "tb-flatpak" }
+                                     + WRAPPER_STAND_INS;
         for (const QString& name : standIns)
             QVERIFY(box_.addStandIn(name));
         // The launcher a flatpak installation exports starts the application in its sandbox.
