@@ -343,7 +343,8 @@ private slots:
     // being changed to make room. Root may remove anything, so the removal
     // runs as a user who may not remove all: a link in a folder without
     // write permission then stays, with the folders that hold it, and what
-    // it points to keeps its mode and bytes; everything else goes.
+    // it points to keeps its mode and bytes; everything else goes, an empty
+    // folder the user may not read included.
     void removeWithoutFollowing_data()
     {
         QTest::addColumn<bool>("targetIsFolder");
@@ -360,16 +361,18 @@ private slots:
         const QString dir = base.filePath("temp");
         const QString request = dir + "/20260105093001";
         const QString locked = request + "/locked";
+        const QString unreadable = dir + "/20260105093002/unreadable";
         const QString target = base.filePath(targetIsFolder ? "outside" : "outside.txt");
         const QString precious = targetIsFolder ? target + "/precious.txt" : target;
         // Whatever fails below, the folders are left such that they can go.
         const auto unlock = qScopeGuard([&]() {
             ::chmod(QFile::encodeName(locked).constData(), 0700);
+            ::chmod(QFile::encodeName(unreadable).constData(), 0700);
             ::chmod(QFile::encodeName(target).constData(), targetIsFolder ? 0700 : 0600);
         });
         QVERIFY(writeFile(precious, "precious"));
         QVERIFY(writeFile(request + "/loose.txt", "x") && writeFile(request + "/open/inner.txt", "x"));
-        QVERIFY(QDir().mkpath(locked) && QFile::link(target, locked + "/link"));
+        QVERIFY(QDir().mkpath(locked) && QFile::link(target, locked + "/link") && QDir().mkpath(unreadable));
         uid_t uid = ::getuid();
         gid_t gid = ::getgid();
         const bool asRoot = ::geteuid() == 0;
@@ -378,7 +381,7 @@ private slots:
             QVERIFY2(nobody, "no user named nobody to remove as");
             uid = nobody->pw_uid;
             gid = nobody->pw_gid;
-            QStringList owned = {base.path(), dir, request, target, precious};
+            QStringList owned = {base.path(), dir, request, target, precious, unreadable, dir + "/20260105093002"};
             for (const QString& below : treeOf(request))
                 owned << request + "/" + below;
             for (const QString& path : owned)
@@ -386,6 +389,7 @@ private slots:
         }
         QVERIFY(::chmod(QFile::encodeName(target).constData(), mode_t(targetMode)) == 0);
         QVERIFY(::chmod(QFile::encodeName(locked).constData(), 0555) == 0);
+        QVERIFY(::chmod(QFile::encodeName(unreadable).constData(), 0300) == 0);
         const int code = exitCodeInChild([&]() {
             if (asRoot && (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0))
                 return CHILD_NO_USER;
