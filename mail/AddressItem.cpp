@@ -16,7 +16,11 @@ using Tokens = QVector<AddressLexer::Token>;
 
 // Characters that make a word no part of a group's name.
 const QString NOT_IN_GROUP_NAME = QStringLiteral("[]");
+// What the comments of a group without members may not hold.
+const QString NOT_IN_EMPTY_GROUP_COMMENT = QStringLiteral("<>\":");
 const QChar AT = QLatin1Char('@');
+const QChar DOT = QLatin1Char('.');
+const QChar COLON = QLatin1Char(':');
 
 bool isSpecial(const AddressLexer& lexer, const Token& token, QChar c)
 {
@@ -70,6 +74,14 @@ public:
         }
         return -1;
     }
+    int findLast(QChar special, int from, int to) const
+    {
+        for (int k = to - 1; k >= from; --k) {
+            if (isSpecial(lexer, tokens.at(k), special))
+                return k;
+        }
+        return -1;
+    }
 
     const AddressLexer& lexer;
     const Tokens& tokens;
@@ -80,10 +92,14 @@ public:
 // The text of an address from tokens from to to, its comments taken out and
 // added to comments. Where a comment stood between two words a blank stays,
 // so that two words never run into one; beside a dot or "@" nothing does.
+// Blanks beside a dot, comments between or not, are folding white space
+// around the dot of a local part or a domain, not part of the address.
 QString addressText(const ItemTokens& item, int from, int to, QStringList& comments)
 {
     QString text;
+    QString blanks; // those met since the last word or special
     bool afterComment = false;
+    bool afterDot = false;
     AddressLexer::Kind lastKind = AddressLexer::Blank;
     for (int k = from; k < to; ++k) {
         const Token& token = item.tokens.at(k);
@@ -93,12 +109,17 @@ QString addressText(const ItemTokens& item, int from, int to, QStringList& comme
             continue;
         }
         if (token.kind == AddressLexer::Blank) {
-            text += item.lexer.text(token);
+            blanks += item.lexer.text(token);
             continue;
         }
+        const bool isDot = isSpecial(item.lexer, token, DOT);
+        if (!afterDot && !isDot)
+            text += blanks;
+        blanks.clear();
         if (afterComment && isWordLike(token.kind) && isWordLike(lastKind))
             text += QLatin1Char(' ');
         afterComment = false;
+        afterDot = isDot;
         lastKind = token.kind;
         text += item.lexer.text(token);
     }
@@ -123,6 +144,8 @@ bool readBare(const ItemTokens& item, int from, int to, int maxLength, AddressIt
             tail = k;
         } else if (isSpecial(item.lexer, token, AT)) {
             sawAt = true;
+        } else if (!sawAt && isSpecial(item.lexer, token, COLON)) {
+            return false; // the end of a group's name, never part of a local part
         } else if (sawAt && token.kind != AddressLexer::Blank && token.kind != AddressLexer::Comment) {
             domainStarted = true;
         }
@@ -158,9 +181,13 @@ bool readNamed(const ItemTokens& item, AddressItem& read)
         return false;
     QStringList comments;
     const int end = close >= 0 ? close : item.last;
+    const int at = item.findLast(AT, open + 1, end);
+    // A ":" before the "@" is never part of a local part.
+    if (at < 0 || item.find(COLON, open + 1, at) >= 0)
+        return false;
     const QString given = addressText(item, open + 1, end, comments);
     const QString address = MailAddress::headerFormOfAnyLength(given, true);
-    if (address.isNull() || item.find(AT, open + 1, end) < 0)
+    if (address.isNull())
         return false;
     if (close >= 0 && close + 1 < item.last)
         comments << item.raw(close + 1, item.last);
@@ -176,17 +203,19 @@ bool readNamed(const ItemTokens& item, AddressItem& read)
 // comments are taken out, a blank left where they stood.
 bool readGroup(const ItemTokens& item, int maxLength, AddressItem& read)
 {
-    const int colon = item.find(QLatin1Char(':'), item.first, item.last);
+    const int colon = item.find(COLON, item.first, item.last);
     if (colon < 0)
         return false;
     QString name;
     QStringList comments;
+    int commentsBeforeName = 0;
     bool afterComment = false;
     for (int k = item.first; k < colon; ++k) {
         const Token& token = item.tokens.at(k);
         const QStringRef text = item.lexer.text(token);
         if (token.kind == AddressLexer::Comment) {
             comments << text.toString();
+            commentsBeforeName += name.isEmpty();
             afterComment = true;
             continue;
         }
@@ -196,7 +225,7 @@ bool readGroup(const ItemTokens& item, int maxLength, AddressItem& read)
             continue;
         }
         const bool wordOrDot = token.kind == AddressLexer::Word || token.kind == AddressLexer::Quoted
-                               || isSpecial(item.lexer, token, QLatin1Char('.'));
+                               || isSpecial(item.lexer, token, DOT);
         if (!wordOrDot || std::any_of(text.begin(), text.end(), [](QChar c) { return NOT_IN_GROUP_NAME.contains(c); }))
             return false;
         if (afterComment) {
@@ -228,6 +257,17 @@ bool readGroup(const ItemTokens& item, int maxLength, AddressItem& read)
     read.name = name;
     read.address = bare.address;
     read.comments = comments + (member < item.last ? bare.comments : memberComments);
+    // Some readers refuse the whole list over a group without members whose
+    // comments hold these; its name and comments go as one name instead.
+    const bool commentsUnsafe = std::any_of(read.comments.begin(), read.comments.end(), [](const QString& comment) {
+        return std::any_of(comment.begin(), comment.end(), [](QChar c) { return NOT_IN_EMPTY_GROUP_COMMENT.contains(c); });
+    });
+    if (member == item.last && commentsUnsafe) {
+        QStringList spoken = read.comments;
+        spoken.insert(commentsBeforeName, name);
+        read.name = spoken.join(QLatin1Char(' '));
+        read.comments.clear();
+    }
     return true;
 }
 

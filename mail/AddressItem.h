@@ -12,7 +12,8 @@
 // A comment is taken out wherever it stands between the tokens of an address
 // (before, inside or after it, in the angle brackets, beside a dot, in the
 // domain) and follows the address; the text of a comment is never read as an
-// address, an angle bracket or a separator.
+// address, an angle bracket or a separator. Blanks beside a dot of an address
+// go; a ":" before its "@" ends a group's name, never part of a local part.
 class AddressItem
 {
 public:
@@ -21,7 +22,9 @@ public:
     Form form = Text;
     // The display name or the group's name, without its quotes and their
     // escapes (a display name keeps its comments, a group's name loses
-    // them); for text, the item as given.
+    // them but for a group without members whose comments hold "<", ">",
+    // a quote or ":", which some readers refuse); for text, the item as
+    // given.
     QString name;
     // The address in its header form (MailAddress), a local part and a
     // domain. Empty for a group without members and for text.

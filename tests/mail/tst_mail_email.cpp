@@ -228,6 +228,14 @@ private slots:
                                      "x <cy@example.com>, Dan <dan@example.com>, Ann Lee <al@example.com>, \"note, ann@example.com\" <nb@example.com>, "
                                      "\"(note\" <a@x.org>, b@y.org, \"home )\" <c@z.org>, Ann <an@example.com>, home <ann@example.com>, "
                                      "\"27\\\" monitor\" <zz@example.com>, \"Dr. Who\" <who@example.com>"), QStringLiteral("s"));
+        // A ":" before the address ends a group's name; blanks beside dots fold around them; a group without members
+        // whose comments hold what some readers refuse takes them into its name.
+        recipientsRow("colons, blanks beside dots, groups some readers refuse",
+                      QStringLiteral("mailto:ann@example.com;Team:bob@example.com;\"Lee, Cy\":bo@x.org;Team:(c)cy@x.org;a. ()a.5@x.de;"
+                                     "<a.() a.a@x.de>;a@x.x. ()de;Ann <ann . lee@example.com>;N(<):;N:(:);(\")N:;dee@x.org"),
+                      QStringLiteral("ann@example.com, bob@example.com, bo@x.org, c <cy@x.org>, a.a.5@x.de, a.a.a@x.de, a@x.x.de, "
+                                     "Ann <ann.lee@example.com>, , , , dee@x.org (groups: mailto, Team, Lee, Cy, Team, N (<), N (:), (\") N)"),
+                      QStringLiteral("s"));
         // What brackets hold goes whole on a line of its own where the line stays within 998 characters.
         const QString ells(1000, 'l');
         recipientsRow("named addresses longer than a line", "a@example.com;Nora <" + ells.left(910) + "@d.example>;bob@example.com",

@@ -94,6 +94,24 @@ private slots:
                "ann@ (home) example.com;<(c) e@x.org (d)>;a(x)b@example.com"
             << "To: ann.lee@example.com (x), bo.lee@example.com (x), cy@example.com (x),\n Dan <dan@example.com> (work), Ann Lee <ann@example.com>,\n"
                " ann@example.com (home), <e@x.org> (c) (d), \"a(x)b@example.com\":;\n";
+        // A ":" outside quotes before the "@" ends a group's name, and is never part of a local part.
+        QTest::newRow("colon before the address") << "to"
+            << "mailto:ann@example.com;Team:bob@example.com;\"Lee, Cy\":bo@x.org;Team:(c)bo@x.org;\"a:b\"@x.org;x@y(a:b).org;"
+               "Ann <mailto:ann@x.org>"
+            << "To: mailto: ann@example.com;, Team: bob@example.com;, \"Lee, Cy\": bo@x.org;,\n"
+               " Team: bo@x.org (c);, \"a:b\"@x.org, x@y.org (a:b), \"Ann <mailto:ann@x.org>\":;\n";
+        // Blanks beside a dot of a local part or a domain fold around it; between two words they stay.
+        QTest::newRow("blanks beside dots") << "to"
+            << "a. ()a.5@x.de;<a.() a.a@x.de>;a@x.x. ()de;Ann <ann . lee@example.com>;<ann lee@example.com>;ann lee@example.com"
+            << "To: a.a.5@x.de (), <a.a.a@x.de> (), a@x.x.de (), Ann <ann.lee@example.com>,\n"
+               " <\"ann lee\"@example.com>, \"ann lee@example.com\":;\n";
+        // Quotes: an escaped one ends nothing, one inside a word opens a quoted string in it, whose "(" is no comment.
+        // A "[" closed only past a separator opens no domain literal.
+        QTest::newRow("escaped quotes in a quoted name") << "to" << "\"Ann \\\"A;B\\\" Lee\" <ann@x.org>;bob@x.org"
+                                                        << "To: \"Ann \\\"A;B\\\" Lee\" <ann@x.org>, bob@x.org\n";
+        QTest::newRow("quoted string inside a word") << "to" << "ann\"(x)\"@example.com" << "To: \"ann(x)\"@example.com\n";
+        QTest::newRow("bracket closed past separators") << "to" << "Ann [x;bob@y.org;c@z.org]"
+                                                       << "To: \"Ann [x\":;, bob@y.org, \"c@z.org]\":;\n";
         // What a comment holds is never an angle bracket, an address or a separator; a display name keeps its comments.
         QTest::newRow("angle brackets inside comments") << "to"
             << "Ann Lee <ann@example.com> (fwd -> Bob);Bob <bob@example.com> (<3);<cy@example.com> (a>b);Jane <jane@example.com> (<x>);"
@@ -123,6 +141,11 @@ private slots:
             << QStringLiteral("Empty:;;Other: o@example.com;Zo\u00eb:;Team (c):;Zo\u00eb (c) (d):;Crew: (e);\"A, B\" :;x@y.org")
             << "To: Empty:;, Other: o@example.com;, =?utf-8?B?Wm/Dqw==?= :;, Team (c):;,\n"
                " =?utf-8?B?Wm/Dqw==?= (c) (d):;, Crew (e):;, \"A, B\":;, x@y.org\n";
+        // Comments holding "<", ">", '"' or ":" make some readers refuse the whole list around a group without members:
+        // they go in its name.
+        QTest::newRow("empty groups with comments some readers refuse") << "to"
+            << "a@x.de,N(<):,N:(:),(\")N:,Crew (e):;,Big (<) Team (x):;b@x.de"
+            << "To: a@x.de, \"N (<)\":;, \"N (:)\":;, \"(\\\") N\":;, Crew (e):;,\n \"Big Team (<) (x)\":;, b@x.de\n";
         const QString sixteenWords = QStringLiteral("word ").repeated(16).trimmed();
         QTest::newRow("group names longer than a line") << "to" << "\"" + sixteenWords + "\": g@x.org;\"" + sixteenWords + "\":;h@x.org"
             << "To: =?utf-8?B?d29yZCB3b3JkIHdvcmQgd29yZCB3b3JkIHdvcmQgd29yZCB3b3JkIHdvcmQg?=\n"
