@@ -74,6 +74,10 @@ public:
         }
         return -1;
     }
+    bool holds(AddressLexer::Kind kind, int from, int to) const
+    {
+        return std::any_of(tokens.begin() + from, tokens.begin() + to, [kind](const Token& token) { return token.kind == kind; });
+    }
     int findLast(QChar special, int from, int to) const
     {
         for (int k = to - 1; k >= from; --k) {
@@ -182,8 +186,9 @@ bool readNamed(const ItemTokens& item, AddressItem& read)
     QStringList comments;
     const int end = close >= 0 ? close : item.last;
     const int at = item.findLast(AT, open + 1, end);
-    // A ":" before the "@" is never part of a local part.
-    if (at < 0 || item.find(COLON, open + 1, at) >= 0)
+    // A ":" before the "@" is never part of a local part, nor is a
+    // parenthesis that pairs with nothing.
+    if (at < 0 || item.find(COLON, open + 1, at) >= 0 || item.holds(AddressLexer::Stray, open + 1, at))
         return false;
     const QString given = addressText(item, open + 1, end, comments);
     const QString address = MailAddress::headerFormOfAnyLength(given, true);
@@ -338,9 +343,11 @@ QVector<AddressItem> AddressItem::read(const QString& list, int maxLength)
 {
     const AddressLexer lexer(list);
     const ListReading apart = readList(lexer, maxLength, QSet<int>());
-    // A disputed "(" opens a comment only where that keeps more recipients:
-    // read as one item, the items from its own to its ")" 's must name an
-    // address where apart none of them does. Each item is read at most once
+    // A disputed "(" opens a comment only where that keeps as many
+    // recipients: read as one item, the items from its own to its ")" 's
+    // must name an address where apart at most one of them does. Where both
+    // readings name one, the comment's is the one the page wrote: apart, its
+    // text would be read as the address. Each item is read at most once
     // as the start and once as the end of such a reading, so the list is
     // still read in linear time.
     const int count = apart.starts.size();
@@ -356,7 +363,7 @@ QVector<AddressItem> AddressItem::read(const QString& list, int maxLength)
             const int close = lexer.commentClose(open);
             const int m = int(std::upper_bound(apart.starts.begin(), apart.starts.end(), close) - apart.starts.begin()) - 1;
             if (k <= mergedThrough || startTried.at(k) || endTried.at(m)
-                || recipientsBefore.at(m + 1) > recipientsBefore.at(k))
+                || recipientsBefore.at(m + 1) - recipientsBefore.at(k) > 1)
                 continue;
             startTried[k] = endTried[m] = true;
             const AddressLexer::Item lexed = lexer.item(apart.starts.at(k), { open });

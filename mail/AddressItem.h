@@ -37,7 +37,7 @@ public:
     // maxLength makes its item text. Where a comment's ")" lies past a
     // separator with an address character between them, the reading that
     // keeps more recipients is taken: the comment, or a stray "(" with the
-    // items around it apart.
+    // items around it apart; the comment where both keep as many.
     static QVector<AddressItem> read(const QString& list, int maxLength);
 };
 

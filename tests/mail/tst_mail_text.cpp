@@ -126,6 +126,12 @@ private slots:
                                                                 << "To: bob@example.com (note; Team:; a@b.org)\n";
         QTest::newRow("comment closed past two addresses") << "to" << "a@x.org (note;b@y.org;c@z.org (home))"
                                                           << "To: a@x.org (\\(note), b@y.org, c@z.org (home) (\\))\n";
+        // Where both readings name one address, the comment's is taken: a ")" that pairs with nothing is no part of an
+        // address.
+        QTest::newRow("comment or stray parenthesis, one address either way") << "to"
+            << "a1.x@y(,@home).org;(< , <) k9.cy@y.org;<)a@x.org>;Ann <ann@x.org> (home, <work>);(a; <b@x.org>) c@y.org"
+            << "To: a1.x@y.org (=?utf-8?B?LEBob21l?=), k9.cy@y.org (=?utf-8?B?PCAsIDw=?=),\n \"<)a@x.org>\":;,"
+               " Ann <ann@x.org> (=?utf-8?B?aG9tZSwgPHdvcms+?=),\n c@y.org (a; <b@x.org>)\n";
         QTest::newRow("nested comment holding a separator") << "to" << "Ann <ann@example.com> (x (y; z) w);bob@example.com"
                                                            << "To: Ann <ann@example.com> (x \\(y; z\\) w), bob@example.com\n";
         QTest::newRow("two addresses and a stray parenthesis") << "to" << "ann@example.com) bob@example.com;a@b.org ( c@d.org"
