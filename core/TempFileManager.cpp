@@ -57,34 +57,61 @@ QDateTime creationTime(const QFileInfo& info)
     return born;
 }
 
-// A dangling link takes its name as well.
-bool isTaken(const QString& path)
-{
-    const QFileInfo info(path);
-    return info.exists() || info.isSymLink();
-}
+// How a file is opened for writing: emptied where it exists, or made anew
+// where nothing has its name yet.
+enum class OpenAs { Emptied, New };
 
-// Opens the file at path write-only and emptied, with the mode 0600 before
-// a byte goes in: a new file is made with it, and an existing one is given
-// it (what the umask took from a new one is given back as well). Devices
-// keep theirs.
-bool openPrivately(QFile& file, const QString& path, QIODevice::OpenMode mode)
+// Opens the file at path write-only, with the mode 0600 before a byte goes
+// in: a new file is made with it, and an existing one is given it (what the
+// umask took from a new one is given back as well). Devices keep theirs.
+// Returns 0, or the error of open(2): EEXIST where a new file was asked for
+// and anything has the name.
+int openPrivately(QFile& file, const QString& path, QIODevice::OpenMode mode, OpenAs openAs)
 {
     // A link planted at the path would have its target emptied and
-    // overwritten: it makes the open fail instead.
+    // overwritten: it makes the open fail instead. O_EXCL fails on any link.
     const int fd = ::open(QFile::encodeName(path).constData(),
-                          O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, PRIVATE_FILE_MODE);
+                          O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | (openAs == OpenAs::New ? O_EXCL : O_TRUNC),
+                          PRIVATE_FILE_MODE);
     if (fd < 0)
-        return false;
+        return errno;
     struct stat status;
     const bool isPrivate = ::fstat(fd, &status) == 0
                            && (!S_ISREG(status.st_mode) || (status.st_mode & 07777) == PRIVATE_FILE_MODE
                                || ::fchmod(fd, PRIVATE_FILE_MODE) == 0);
     if (!isPrivate || !file.open(fd, mode, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
-        return false;
+        return EACCES;
     }
-    return true;
+    return 0;
+}
+
+// Opens the file at path as openPrivately does and lets write fill it.
+// Returns 0 when every byte reached the file, otherwise an error number:
+// that of open(2), or EIO where writing failed.
+int writePrivately(const QString& path, bool asTextFile, OpenAs openAs, const std::function<bool(QIODevice&)>& write)
+{
+    QFile file;
+    QIODevice::OpenMode mode = QIODevice::WriteOnly;
+    if (asTextFile)
+        mode |= QIODevice::Text;
+    const int error = openPrivately(file, path, mode, openAs);
+    if (error != 0)
+        return error;
+    bool written = write(file);
+    // Small writes only reach the disk at the flush: a full disk shows there.
+    written = file.flush() && written;
+    file.close();
+    return written && file.error() == QFileDevice::NoError ? 0 : EIO;
+}
+
+// Writes content as local 8-bit text, or the bytes it decodes to as Base64.
+std::function<bool(QIODevice&)> contentWriter(const QString& content, bool isBase64)
+{
+    return [&content, isBase64](QIODevice& file) {
+        const QByteArray bytes = isBase64 ? Base64::fromBase64(content) : content.toLocal8Bit();
+        return file.write(bytes) == bytes.size();
+    };
 }
 
 // The names of the entries directly inside folder that the filter passes,
@@ -213,18 +240,6 @@ QString TempFileManager::toVerifiedPath(const QString& dir, const QString& fileN
     return folder.absoluteFilePath(fileName);
 }
 
-QString TempFileManager::toUnusedPath(const QString& dir, const QString& extension)
-{
-    const QString name = getTempFileName(extension);
-    QString path = toVerifiedPath(dir, name);
-    if (path.isNull())
-        return QString();
-    const QString stem = name.left(name.size() - EXTENSION_SEPARATOR.size() - extension.size());
-    for (int number = 2; isTaken(path); ++number)
-        path = QDir(dir).absoluteFilePath(numbered(stem, number) + EXTENSION_SEPARATOR + extension);
-    return path;
-}
-
 QString TempFileManager::makeRequestFolder(const QString& dir)
 {
     const QString stem = timeStamp();
@@ -262,25 +277,48 @@ void TempFileManager::removeStaleRequestFolders(const QString& dir)
 
 bool TempFileManager::writeFile(const QString& path, const QString& content, bool isBase64)
 {
-    return writeFile(path, !isBase64, [&content, isBase64](QIODevice& file) {
-        const QByteArray bytes = isBase64 ? Base64::fromBase64(content) : content.toLocal8Bit();
-        return file.write(bytes) == bytes.size();
-    });
+    return writeFile(path, !isBase64, contentWriter(content, isBase64));
 }
 
 bool TempFileManager::writeFile(const QString& path, bool asTextFile, const std::function<bool(QIODevice&)>& write)
 {
-    QFile file;
-    QIODevice::OpenMode mode = QIODevice::WriteOnly;
-    if (asTextFile)
-        mode |= QIODevice::Text;
-    if (!openPrivately(file, path, mode))
-        return false;
-    bool written = write(file);
-    // Small writes only reach the disk at the flush: a full disk shows there.
-    written = file.flush() && written;
-    file.close();
-    return written && file.error() == QFileDevice::NoError;
+    return writePrivately(path, asTextFile, OpenAs::Emptied, write) == 0;
+}
+
+bool TempFileManager::createFile(const QString& path, const QString& content, bool isBase64)
+{
+    return createFile(path, !isBase64, contentWriter(content, isBase64));
+}
+
+bool TempFileManager::createFile(const QString& path, bool asTextFile, const std::function<bool(QIODevice&)>& write)
+{
+    return writePrivately(path, asTextFile, OpenAs::New, write) == 0;
+}
+
+QString TempFileManager::createNewFile(const QString& dir, const QString& extension, bool asTextFile,
+                                       const std::function<bool(QIODevice&)>& write)
+{
+    const QString stem = timeStamp();
+    if (toVerifiedPath(dir, stem).isNull())
+        return QString();
+    // The name is taken where open finds anything there at the moment it
+    // creates the file: no other request, of this process or another, can
+    // slip in between a look and the write. As with request folders, each
+    // further try passes one entry of the folder, so the loop ends.
+    for (int number = 1;; ++number) {
+        const QString path = QDir(dir).absoluteFilePath(numbered(stem, number) + EXTENSION_SEPARATOR + extension);
+        const int error = writePrivately(path, asTextFile, OpenAs::New, write);
+        if (error == 0)
+            return path;
+        if (error != EEXIST)
+            return QString();
+    }
+}
+
+QString TempFileManager::createNewFile(const QString& dir, const QString& extension, const QString& content,
+                                       bool isBase64)
+{
+    return createNewFile(dir, extension, !isBase64, contentWriter(content, isBase64));
 }
 
 QString TempFileManager::writeFileMakeDir(const QString& dir, const QString& fileName,

@@ -33,18 +33,12 @@ public:
     // parents first. Null when dir is empty or cannot be created.
     static QString toVerifiedPath(const QString& dir, const QString& fileName);
 
-    // The absolute path of a new file in dir (created as toVerifiedPath does)
-    // named as getTempFileName gives it, where no file of that name exists
-    // yet; a name that is taken gets a number before its extension:
-    // "20260105093001-2.eml". Null when dir is empty or cannot be created.
-    static QString toUnusedPath(const QString& dir, const QString& extension);
-
     // Makes a new folder for the files of one request in dir (created as
     // toVerifiedPath does), named as getTempFileName gives it without the
     // extension, readable and writable by its owner alone (0700). A name that
-    // is taken, by anything (a dangling link too), gets a number, as
-    // toUnusedPath gives one: "20260105093001-2". Returns its absolute path,
-    // or a null string when no folder could be made.
+    // is taken, by anything (a dangling link too), gets a number:
+    // "20260105093001-2". Returns its absolute path, or a null string when no
+    // folder could be made.
     static QString makeRequestFolder(const QString& dir);
 
     // Whether name has the form that makeRequestFolder gives.
@@ -74,6 +68,23 @@ public:
     // 0600, and an emptied one gets that mode, before write runs. A link at
     // path is never followed: the call fails and its target stays untouched.
     static bool writeFile(const QString& path, bool asTextFile, const std::function<bool(QIODevice&)>& write);
+
+    // As writeFile, but the file must be new: where anything has the name
+    // already (a file, a folder, a link, dangling or not), made by this
+    // process or another, nothing is written and the call fails.
+    static bool createFile(const QString& path, const QString& content, bool isBase64);
+    static bool createFile(const QString& path, bool asTextFile, const std::function<bool(QIODevice&)>& write);
+
+    // Creates a new file in dir (created as toVerifiedPath does) named as
+    // getTempFileName gives it, as createFile does, and lets write fill it. A
+    // name that is taken at the moment of creation, by this process or
+    // another, gets a number before its extension: "20260105093001-2.eml".
+    // Returns the file's absolute path, or a null string when dir is empty or
+    // cannot be made, or the file cannot be made or written.
+    static QString createNewFile(const QString& dir, const QString& extension, bool asTextFile,
+                                 const std::function<bool(QIODevice&)>& write);
+    // The same with content written as writeFile writes it.
+    static QString createNewFile(const QString& dir, const QString& extension, const QString& content, bool isBase64);
 
     // toVerifiedPath, then writeFile. Returns the file's absolute path, or a
     // null string when the folder or the file cannot be made.

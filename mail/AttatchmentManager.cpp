@@ -1,5 +1,6 @@
 #include "mail/AttatchmentManager.h"
 
+#include "core/MacToolKit.h"
 #include "mail/Email.h"
 
 namespace {
@@ -18,35 +19,24 @@ AttatchmentManager::~AttatchmentManager() = default;
 
 QString AttatchmentManager::createEmlFile(Email* email)
 {
-    if (!email)
+    if (!email || !email->hasAttachmentFileNames())
         return QString();
-    const QString dir = email->tempDir;
-    const QString path = toUnusedPath(dir, EML_EXTENSION);
-    if (path.isNull())
+    const QString folder = email->makeRequestFolder();
+    if (folder.isNull())
         return QString();
-    if (!email->writeToEmlFile(path))
-        return QString();
-    return path;
+    // Written straight into the file, part by part: the whole message is
+    // never held as one text.
+    return createNewFile(folder, EML_EXTENSION, true, [email](QIODevice& file) { return email->writeToEml(file); });
 }
 
 QString AttatchmentManager::createMailAppBashFile(Email* email)
 {
     if (!email)
         return QString();
-    const QString path = toUnusedPath(email->tempDir, BASH_EXTENSION);
-    if (path.isNull())
-        return QString();
-    if (!email->writeToMailAppBashFile(path))
-        return QString();
-    return path;
+    return createTempBashFile(email->tempDir, MacToolKit::toBash(email->toMailAppAppleScript()));
 }
 
 QString AttatchmentManager::createTempBashFile(const QString& dir, const QString& content)
 {
-    const QString path = toUnusedPath(dir, BASH_EXTENSION);
-    if (path.isNull())
-        return QString();
-    if (!writeFile(path, content, false))
-        return QString();
-    return path;
+    return createNewFile(dir, BASH_EXTENSION, content, false);
 }

@@ -6,6 +6,7 @@
 #include "core/ProcessLauncher.h"
 #include "mail/AttachmentFileNames.h"
 #include "mail/AttatchmentManager.h"
+#include "mail/ComposeArgument.h"
 #include "mail/MailText.h"
 
 #include <QBuffer>
@@ -43,6 +44,10 @@ const QString CTE_BASE64 = QStringLiteral("base64");
 const QString CTE_QUOTED_PRINTABLE = QStringLiteral("quoted-printable");
 const QString DEFAULT_MIME_TYPE = QStringLiteral("application/octet-stream");
 const QString FALLBACK_ATTACHMENT_NAME = QStringLiteral("attachment");
+// The file a body too long for Thunderbird's command line goes into: a name
+// ending in ".html" is read as HTML, any other as plain text.
+const QString BODY_FILE_HTML = QStringLiteral("body.html");
+const QString BODY_FILE_TEXT = QStringLiteral("body.txt");
 
 // A boundary suffix unique to one message, checked against the texts that
 // go into the message unencoded.
@@ -104,29 +109,6 @@ QString blanks(int count)
     return QString(count, QLatin1Char(' '));
 }
 
-// A value of the Thunderbird compose argument sits between apostrophes and
-// its entry ends at the first apostrophe followed by a comma. That pair in a
-// value becomes a right single quotation mark and a comma, so no value can
-// end its entry early or add entries of its own.
-QString composeValue(const QString& value)
-{
-    QString result = withoutNul(value);
-    result.replace(QLatin1String("',"), QString(QChar(0x2019)) + QLatin1Char(','));
-    return result;
-}
-
-// The URL of an attachment file in the compose argument, fully encoded so
-// that "#", "?" and "%" in a name stay part of the path. "," and "'" are
-// encoded as well: a comma would split the attachment list and the
-// apostrophe-comma pair would end the entry.
-QString composeAttachmentUrl(const QString& path)
-{
-    QString url = QUrl::fromLocalFile(QDir::fromNativeSeparators(path)).toString(QUrl::FullyEncoded);
-    url.replace(QLatin1Char(','), QLatin1String("%2C"));
-    url.replace(QLatin1Char('\''), QLatin1String("%27"));
-    return url;
-}
-
 struct ScriptLine {
     int blanks;
     const char* text;
@@ -184,22 +166,29 @@ QString Email::tempFilePath(const QString& fileName) const
     return QDir(tempDir).absoluteFilePath(fileName);
 }
 
-QString Email::attachmentFolder() const
+QString Email::requestFolder() const
 {
-    return m_attachmentFolder;
+    return m_requestFolder;
+}
+
+QString Email::makeRequestFolder()
+{
+    if (m_requestFolder.isEmpty())
+        m_requestFolder = TempFileManager::makeRequestFolder(tempDir);
+    return m_requestFolder;
 }
 
 QString Email::attachmentFilePath(const QString& fileName) const
 {
-    return m_attachmentFolder.isEmpty() ? tempFilePath(fileName) : QDir(m_attachmentFolder).absoluteFilePath(fileName);
+    return m_requestFolder.isEmpty() ? tempFilePath(fileName) : QDir(m_requestFolder).absoluteFilePath(fileName);
 }
 
 void Email::cleanTempDir()
 {
-    // What earlier sends handed over a moment ago may not have been read yet.
+    // The scripts that earlier sends ran a moment ago go by themselves.
     attachmentManager.deleteAllNowButRecentlyQueued(tempDir);
-    // A mail client reads attachments when the message is saved or sent, which
-    // may be hours later: an attachment folder goes only once a day old.
+    // A mail client reads its files when the message is saved or sent, which
+    // may be hours later: a request's folder goes only once a day old.
     TempFileManager::removeStaleRequestFolders(tempDir);
 }
 
@@ -233,8 +222,10 @@ QString Email::defaultMailClientOpenCommand()
 // ---------------------------------------------------------------------------
 // EML
 
-bool Email::writeEml(QIODevice& device)
+bool Email::writeToEml(QIODevice& device)
 {
+    if (!hasAttachmentFileNames())
+        return false;
     const QString toList = toAddresses();
     const QString ccList = ccAddresses();
     const QString bccList = bccAddresses();
@@ -428,19 +419,17 @@ QString Email::toEML()
 {
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    writeEml(buffer);
+    writeToEml(buffer);
     return QString::fromUtf8(buffer.data());
 }
 
-bool Email::writeToEmlFile(const QString& path)
+bool Email::hasAttachmentFileNames() const
 {
-    for (const QString& name : qAsConst(attachmentNames)) {
+    for (const QString& name : attachmentNames) {
         if (AttachmentFileNames::declared(name).isNull())
             return false;
     }
-    // Written straight into the file, part by part: the whole message is
-    // never held as one text.
-    return attachmentManager.writeFile(path, true, [this](QIODevice& file) { return writeEml(file); });
+    return true;
 }
 
 // ---------------------------------------------------------------------------
@@ -594,11 +583,6 @@ QString Email::toMailAppAppleScript()
     return script;
 }
 
-bool Email::writeToMailAppBashFile(const QString& path)
-{
-    return attachmentManager.writeFile(path, MacToolKit::toBash(toMailAppAppleScript()), false);
-}
-
 // ---------------------------------------------------------------------------
 // Hand-off
 
@@ -619,16 +603,16 @@ bool Email::createTempAttachments()
 {
     if (attachmentNames.isEmpty())
         return true;
-    // A folder of its own: a compose window still open for an earlier
-    // request reads its files when its message is saved or sent, and a
-    // later request must neither replace nor remove them.
-    m_attachmentFolder = TempFileManager::makeRequestFolder(tempDir);
-    if (m_attachmentFolder.isNull())
+    // A folder of the request's own: a compose window still open for an
+    // earlier request reads its files when its message is saved or sent, and
+    // a later request, of this instance or another, must neither replace nor
+    // remove them.
+    if (makeRequestFolder().isNull())
         return false;
     const QStringList fileNames = AttachmentFileNames::files(attachmentNames);
     for (int i = 0; i < fileNames.size(); ++i) {
         if (fileNames.at(i).isNull()
-            || !attachmentManager.writeFile(attachmentFilePath(fileNames.at(i)), attachmentData.at(i),
+            || !TempFileManager::createFile(attachmentFilePath(fileNames.at(i)), attachmentData.at(i),
                                             attachmentIsBinary.at(i))) {
             return false;
         }
@@ -679,28 +663,55 @@ int Email::thunderbirdSend()
     program.remove(QUOTE);
     program = program.trimmed();
 
-    QString compose;
-    const auto addEntry = [&compose](const char* key, const QString& value) {
-        if (!value.isEmpty())
-            compose += QLatin1String(key) + QStringLiteral("='") + composeValue(value) + QStringLiteral("',");
+    const QStringList head = {
+        ComposeArgument::entry(QStringLiteral("to"), toAddresses()),
+        ComposeArgument::entry(QStringLiteral("cc"), ccAddresses()),
+        ComposeArgument::entry(QStringLiteral("bcc"), bccAddresses()),
+        ComposeArgument::entry(QStringLiteral("subject"), subject),
+        ComposeArgument::entry(QStringLiteral("format"), isHtml ? QStringLiteral("1") : QStringLiteral("2")),
     };
-    addEntry("to", toAddresses());
-    addEntry("cc", ccAddresses());
-    addEntry("bcc", bccAddresses());
-    addEntry("subject", subject);
-    compose += QStringLiteral("format='") + (isHtml ? QStringLiteral("1") : QStringLiteral("2"))
-               + QStringLiteral("',");
-    addEntry("body", body);
+    const QString bodyEntry = ComposeArgument::entry(QStringLiteral("body"), body);
 
+    // The attachments' URLs name files in the request's folder: it is made
+    // now, and its files written once the argument is known to fit.
+    QString attachmentEntry;
     if (!attachmentNames.isEmpty()) {
-        if (!createTempAttachments())
+        if (makeRequestFolder().isNull())
             return SendFileCreationFailed;
-        QStringList urls;
+        QStringList paths;
         for (const QString& fileName : AttachmentFileNames::files(attachmentNames))
-            urls << composeAttachmentUrl(attachmentFilePath(fileName));
-        compose += QStringLiteral("attachment='") + urls.join(QLatin1Char(',')) + QStringLiteral("',");
+            paths << attachmentFilePath(fileName);
+        attachmentEntry = ComposeArgument::attachmentEntry(paths);
     }
-    compose.chop(1);
+    QString compose = ComposeArgument::joined(head + QStringList{ bodyEntry, attachmentEntry });
+
+    // A body too long for one program argument (an inline image is enough)
+    // goes into a file of the request's folder, which Thunderbird reads as
+    // UTF-8 in its place; it stays with the folder.
+    if (!ComposeArgument::fitsOneArgument(compose)) {
+        if (makeRequestFolder().isNull())
+            return SendFileCreationFailed;
+        // Named apart from the attachment files, which keep their names.
+        const QString bodyFile = AttachmentFileNames::files(attachmentNames + QStringList{ isHtml ? BODY_FILE_HTML : BODY_FILE_TEXT }).last();
+        const QString bodyPath = attachmentFilePath(bodyFile);
+        compose = ComposeArgument::joined(head + QStringList{ ComposeArgument::entry(QStringLiteral("message"), bodyPath),
+                                                             attachmentEntry });
+        // Thousands of recipients or attachments: no start can take them.
+        // Nothing has been written yet; the empty folder goes again.
+        if (!ComposeArgument::fitsOneArgument(compose)) {
+            QDir().rmdir(m_requestFolder);
+            m_requestFolder.clear();
+            return SendLaunchFailed;
+        }
+        const QByteArray bodyBytes = withoutNul(body).toUtf8();
+        if (!TempFileManager::createFile(bodyPath, false, [&bodyBytes](QIODevice& file) {
+                return file.write(bodyBytes) == bodyBytes.size();
+            })) {
+            return SendFileCreationFailed;
+        }
+    }
+    if (!createTempAttachments())
+        return SendFileCreationFailed;
 
     const ProcessLauncher launcher(nullptr);
     if (launcher.launch(program, { QStringLiteral("-compose"), compose }, true))
@@ -710,12 +721,14 @@ int Email::thunderbirdSend()
 
 int Email::defaultSend()
 {
+    // Written into the request's own folder, where it stays a day: a client
+    // may read it long after it opened it (a large one starting cold), and
+    // no later request, of this instance or another, removes or replaces it.
     const QString path = attachmentManager.createEmlFile(this);
     if (path.isNull())
         return SendFileCreationFailed;
     const ProcessLauncher launcher(nullptr);
     if (!launcher.openLocal(path))
         return SendLaunchFailed;
-    attachmentManager.deleteFileLater(path);
     return SendOk;
 }

@@ -60,17 +60,23 @@ public:
     // Absolute path of fileName inside tempDir (the disk is not consulted).
     QString tempFilePath(const QString& fileName) const;
 
-    // The folder of this request's attachment files, a new one inside
-    // tempDir made by createTempAttachments; empty before.
-    QString attachmentFolder() const;
+    // The folder of this request's own files (its attachment copies, its
+    // EML file, a body too long for a command line), a new one inside
+    // tempDir made by makeRequestFolder; empty before.
+    QString requestFolder() const;
 
-    // Absolute path of an attachment file: inside attachmentFolder() once it
+    // Makes the request's folder where it is not made yet, as
+    // TempFileManager::makeRequestFolder does, and returns it; null when no
+    // folder could be made. It stays a day: a mail client reads what it
+    // holds when its message is saved or sent, not when it opens.
+    QString makeRequestFolder();
+
+    // Absolute path of an attachment file: inside requestFolder() once it
     // is made, inside tempDir before.
     QString attachmentFilePath(const QString& fileName) const;
 
-    // Deletes every file directly inside tempDir at once, but for those just
-    // handed over, and the attachment folders of requests more than a day
-    // old.
+    // Deletes every file directly inside tempDir at once, but for the
+    // scripts just run, and the folders of requests more than a day old.
     void cleanTempDir();
 
     // MIME type name of a file name from the system MIME database, by the
@@ -88,23 +94,23 @@ public:
     int mailAppSend();
     int thunderbirdSend();
     int defaultSend();
-    // Writes every attachment into a new folder of this request inside
-    // tempDir, each into a file of its own; false at the first failure.
+    // Writes every attachment into the folder of this request, made where
+    // there is any, each into a new file of its own; false at the first
+    // failure.
     bool createTempAttachments();
 
     // The message as EML (MIME) text.
     QString toEML();
-    bool writeToEmlFile(const QString& path);
+    // Whether every attachment name leaves a name to declare in the message.
+    bool hasAttachmentFileNames() const;
+    // Writes the EML text to the device; false when it takes less.
+    bool writeToEml(QIODevice& device);
 
     // The AppleScript that makes the message in Mail.
     QString toMailAppAppleScript();
-    bool writeToMailAppBashFile(const QString& path);
 
 private:
-    // Writes the EML text to the device; false when it takes less.
-    bool writeEml(QIODevice& device);
-
-    QString m_attachmentFolder;
+    QString m_requestFolder;
 };
 
 #endif // VORNHELM_EMAIL_H

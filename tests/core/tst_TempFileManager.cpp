@@ -163,19 +163,20 @@ private slots:
             QVERIFY2(QFileInfo::exists(dir.filePath(name)), qPrintable(name));
     }
 
-    // A new file's name is the time's, numbered where a file or a link already has it.
-    void unusedPath_data()
+    // A new file's name is the time's, numbered where a file, a folder or a
+    // link already has it; what has the name keeps its bytes.
+    void newFile_data()
     {
-        QTest::addColumn<QStringList>("taken"); // "%1" stands for the time's name
+        QTest::addColumn<QStringList>("taken"); // "%1" stands for the time's name; "@" a link to outside.txt, "/" a folder
         QTest::addColumn<QString>("expected");
         QTest::newRow("free") << QStringList() << "%1.eml";
         QTest::newRow("taken") << QStringList{"%1.eml"} << "%1-2.eml";
         QTest::newRow("two taken") << QStringList{"%1.eml", "%1-2.eml"} << "%1-3.eml";
         QTest::newRow("gap in the numbers") << QStringList{"%1.eml", "%1-3.eml"} << "%1-2.eml";
-        QTest::newRow("dangling link") << QStringList{"@%1.eml"} << "%1-2.eml";
+        QTest::newRow("link and folder") << QStringList{"@%1.eml", "/%1-2.eml"} << "%1-3.eml";
         QTest::newRow("other extension") << QStringList{"%1.sh"} << "%1.eml";
     }
-    void unusedPath()
+    void newFile()
     {
         QFETCH(QStringList, taken);
         QFETCH(QString, expected);
@@ -185,19 +186,58 @@ private slots:
         // Made again when the clock passes a second meanwhile.
         do {
             QDir(dir).removeRecursively();
-            QVERIFY(QDir().mkpath(dir));
+            QVERIFY(QDir().mkpath(dir) && writeFile(dir + "/outside.txt", "waiting"));
             stamp = TempFileManager::getTempFileName("eml").chopped(4);
             for (const QString& name : taken) {
                 if (name.startsWith('@'))
-                    QVERIFY(QFile::link(dir + "/nowhere", dir + "/" + name.mid(1).arg(stamp)));
+                    QVERIFY(QFile::link(dir + "/outside.txt", dir + "/" + name.mid(1).arg(stamp)));
+                else if (name.startsWith('/'))
+                    QVERIFY(QDir().mkpath(dir + name.arg(stamp)));
                 else
                     QVERIFY(writeFile(dir + "/" + name.arg(stamp), "waiting"));
             }
-            path = TempFileManager::toUnusedPath(dir, "eml");
+            path = TempFileManager::createNewFile(dir, "eml", "new mail", false);
         } while (TempFileManager::getTempFileName("eml").chopped(4) != stamp);
         QCOMPARE(path, dir + "/" + expected.arg(stamp));
-        QVERIFY(!QFileInfo(path).exists());
-        QVERIFY(TempFileManager::toUnusedPath("", "eml").isNull());
+        QCOMPARE(readBytes(path), QByteArray("new mail"));
+        QCOMPARE(modeOf(path), 0600);
+        for (const QString& name : taken + QStringList{"outside.txt"}) {
+            if (!name.startsWith('/'))
+                QCOMPARE(readBytes(dir + "/" + QString(name).remove('@').arg(stamp)), QByteArray("waiting"));
+        }
+        QVERIFY(TempFileManager::createNewFile("", "eml", "x", false).isNull());
+    }
+
+    // Processes writing new files into one folder at once each get a file of
+    // their own: none writes over another's.
+    void newFilesFromProcesses()
+    {
+        QTemporaryDir dir;
+        const int processes = 6;
+        const int filesEach = 30;
+        QList<pid_t> children;
+        for (int p = 0; p < processes; ++p) {
+            const pid_t child = ::fork();
+            if (child == 0) {
+                int failed = 0;
+                for (int i = 0; i < filesEach; ++i) {
+                    const QString mark = QStringLiteral("%1-%2").arg(p).arg(i);
+                    failed += TempFileManager::createNewFile(dir.path(), "eml", mark, false).isNull();
+                }
+                ::_exit(failed);
+            }
+            QVERIFY(child > 0);
+            children << child;
+        }
+        for (const pid_t child : children) {
+            int status = 0;
+            QCOMPARE(::waitpid(child, &status, 0), child);
+            QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        }
+        QSet<QByteArray> marks;
+        for (const QString& name : QDir(dir.path()).entryList(QDir::Files))
+            marks << readBytes(dir.filePath(name));
+        QCOMPARE(marks.size(), processes * filesEach);
     }
 
     // A write never goes through a link at the path: it fails, and what the

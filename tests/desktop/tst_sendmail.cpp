@@ -6,6 +6,7 @@
 #include <QWebPage>
 
 #include "DesktopTestPage.h"
+#include "core/TempFileManager.h"
 #include "desktop/QtWebViewPrivate.h"
 #include "mail/MailTestSupport.h"
 
@@ -203,11 +204,15 @@ private slots:
             QCOMPARE(data, QStringList({"one", "two"}));
             return;
         }
-        // Handed over from the bundle's temporary folder.
+        // Handed over from the request's own folder in the bundle's temporary folder.
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_sandbox.path("xdg-open.args")), 10000);
         const QFileInfo handedOver(QUrl(m_sandbox.arguments("xdg-open").value(0)).toLocalFile());
-        QCOMPARE(handedOver.canonicalPath(), QFileInfo(tempDir()).canonicalFilePath());
+        const QFileInfo requestFolder(handedOver.canonicalPath());
+        QCOMPARE(requestFolder.path(), QFileInfo(tempDir()).canonicalFilePath());
+        QVERIFY(TempFileManager::isRequestFolderName(requestFolder.fileName()));
         QCOMPARE(MailTest::strings(MailTest::parseEml(m_sandbox.path("xdg-open.eml")).value("summary")), eml);
+        // The rows below each expect their request's folder alone.
+        QVERIFY(QDir(requestFolder.filePath()).removeRecursively());
     }
 };
 

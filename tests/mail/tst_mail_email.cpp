@@ -309,11 +309,11 @@ private slots:
         QCOMPARE(folders(), foldersBefore + (attachments.isEmpty() ? 0 : 1));
         QCOMPARE(QDir(email.tempDir).entryList(QDir::Files).size(), 0);
         if (!attachments.isEmpty()) {
-            QCOMPARE(QFileInfo(email.attachmentFolder()).path(), email.tempDir);
-            QCOMPARE(QDir(email.attachmentFolder()).entryList(QDir::Files).size(), attachments.size());
+            QCOMPARE(QFileInfo(email.requestFolder()).path(), email.tempDir);
+            QCOMPARE(QDir(email.requestFolder()).entryList(QDir::Files).size(), attachments.size());
         }
         for (const Attachment& attachment : attachments)
-            QCOMPARE(readBytes(email.attachmentFolder() + QLatin1Char('/') + attachment.stored), attachment.bytes);
+            QCOMPARE(readBytes(email.requestFolder() + QLatin1Char('/') + attachment.stored), attachment.bytes);
 
         const QString path = AttatchmentManager().createEmlFile(&email);
         const QJsonObject parsed = parseEml(path);

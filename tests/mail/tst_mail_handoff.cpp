@@ -1,6 +1,6 @@
 // The hand-off roads of a mail message through /bin/sh into stand-ins first on
 // PATH: the Mail AppleScript, the Thunderbird command line beside a running
-// process of that name, the EML file opened by xdg-open; then the deletion.
+// process of that name, the EML file opened by xdg-open; then what is kept.
 
 #include "mail/Email.h"
 
@@ -41,6 +41,47 @@ bool waitWithoutEvents(const std::function<bool()>& done)
     return true;
 }
 
+// Thunderbird's reading of its compose argument: entries split at "," outside
+// quotes; a quote opens only right after "=" and closes only where a "," or
+// the end follows; a value between apostrophes is taken raw, any other is
+// URI-decoded. Each entry as "key=value".
+QStringList thunderbirdEntries(const QString& argument)
+{
+    QStringList entries;
+    QString key;
+    QString value;
+    bool inKey = true;
+    QChar quote;
+    const auto finish = [&]() {
+        entries << key + QLatin1Char('=') + (quote == QLatin1Char('\'') ? value : QUrl::fromPercentEncoding(value.toUtf8()));
+        key.clear();
+        value.clear();
+        inKey = true;
+        quote = QChar();
+    };
+    for (int i = 0; i < argument.size(); ++i) {
+        const QChar c = argument.at(i);
+        const bool beforeEnd = i + 1 == argument.size() || argument.at(i + 1) == QLatin1Char(',');
+        if (inKey && c == QLatin1Char('=')) {
+            inKey = false;
+            if (i + 1 < argument.size() && (argument.at(i + 1) == QLatin1Char('\'') || argument.at(i + 1) == QLatin1Char('"')))
+                quote = argument.at(++i);
+        } else if (inKey) {
+            key += c;
+        } else if (!quote.isNull() && c == quote && beforeEnd) {
+            finish();
+            ++i; // the comma
+        } else if (quote.isNull() && c == QLatin1Char(',')) {
+            finish();
+        } else {
+            value += c;
+        }
+    }
+    if (!inKey)
+        finish();
+    return entries;
+}
+
 } // namespace
 
 class TestMailHandoff : public QObject
@@ -48,8 +89,8 @@ class TestMailHandoff : public QObject
     Q_OBJECT
 
     Sandbox box_;
-    // Folders of all messages: those handed over hold a script or EML file
-    // until it goes.
+    // Folders of all messages: those handed over hold a script until it goes
+    // (an EML file there would be one left by mistake).
     QStringList folders_;
 
     QString path(const char* name) const { return box_.path(QLatin1String(name)); }
@@ -102,7 +143,7 @@ private slots:
         QStringList literals;
         for (auto m = QRegularExpression(QStringLiteral("\"((?:[^\"\\\\]|\\\\.)*)\"")).globalMatch(script); m.hasNext();)
             literals << m.next().captured(1).replace(QRegularExpression(QStringLiteral("\\\\(.)")), QStringLiteral("\\1"));
-        const QString attachments = email.attachmentFolder();
+        const QString attachments = email.requestFolder();
         QCOMPARE(QFileInfo(attachments).path(), email.tempDir);
         for (const QString& value : { email.subject, email.body, QStringLiteral("ann@x.org"), QStringLiteral("bob\"@y.org"),
                                       attachments + QStringLiteral("/pic.png"), attachments + QStringLiteral("/Notes (2).txt") })
@@ -121,9 +162,9 @@ private slots:
             refused.addAttachment(QStringLiteral("third.txt"), QStringLiteral("3"), false);
             QCOMPARE(refused.send(), int(Email::SendFileCreationFailed));
             QCOMPARE(QDir(refused.tempDir).entryList(QDir::Files), QStringList());
-            QCOMPARE(refused.attachmentFolder().isEmpty(), client[0] != 'M');
+            QCOMPARE(refused.requestFolder().isEmpty(), client[0] != 'M');
             if (client[0] == 'M')
-                QCOMPARE(QDir(refused.attachmentFolder()).entryList(QDir::Files), QStringList({ "first.txt" }));
+                QCOMPARE(QDir(refused.requestFolder()).entryList(QDir::Files), QStringList({ "first.txt" }));
             QVERIFY(!QFile::exists(path("osascript.args")));
         }
     }
@@ -150,13 +191,94 @@ private slots:
         QVERIFY(!running.waitForFinished(300) && running.state() == QProcess::Running);
         running.kill();
         running.waitForFinished();
-        const QString t = QUrl::fromLocalFile(email.attachmentFolder()).toString();
+        const QString t = QUrl::fromLocalFile(email.requestFolder()).toString();
         QCOMPARE(box_.arguments(QStringLiteral("thunderbird-mailer")),
                  QStringList({ QStringLiteral("-compose"),
-                               QStringLiteral("to='ann@x.org,bob@y.org',subject='x\u2019,attachment='file:///etc/shadow',"
+                               QStringLiteral("to='ann@x.org,bob@y.org',subject=x%27%2Cattachment%3D%27file%3A%2F%2F%2Fetc%2Fshadow,"
                                               "format='2',body='It's\nfine',attachment='")
                                    + t + QStringLiteral("/x%27%2Cy%20%231%25.txt,")
                                    + t + QStringLiteral("/x%27%2Cy%20%231%25%20(2).txt'") }));
+    }
+
+    // Every value reaches Thunderbird as the page wrote it, and adds no entry;
+    // a body too long for one program argument goes in a file of the request.
+    void composeArgument_data()
+    {
+        QTest::addColumn<bool>("html");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<QString>("subject");
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("attachment"); // a text attachment's name, or none
+        QTest::addColumn<QStringList>("entries"); // as Thunderbird reads them; @F the request's folder, @U its URL
+        QTest::addColumn<QString>("bodyFile"); // the file holding the body, or none
+
+        QTest::newRow("apostrophe and comma in the subject")
+            << false << "" << "the teams', results" << "" << ""
+            << QStringList{ "subject=the teams', results", "format=2" } << "";
+        QTest::newRow("entries in the body") << true << "" << "" << "a',b='c',d" << ""
+                                             << QStringList{ "format=1", "body=a',b='c',d" } << "";
+        QTest::newRow("attachment in the body")
+            << false << "" << "" << "'quoted', and, attachment='file:///etc/passwd',x'" << ""
+            << QStringList{ "format=2", "body='quoted', and, attachment='file:///etc/passwd',x'" } << "";
+        QTest::newRow("outside ASCII, and quotes without a comma")
+            << false << "Gr\u00fc\u00dfe', \U0001F600 <a@x.org>" << "It's, 'fine'" << "100% \"sure\"," << ""
+            << QStringList{ "to=Gr\u00fc\u00dfe', \U0001F600 <a@x.org>", "subject=It's, 'fine'", "format=2", "body=100% \"sure\"," } << "";
+        // The argument's bytes with its NUL: 18 of them are "format='2',body=''".
+        const QString longest(131071 - 18, QLatin1Char('x'));
+        QTest::newRow("the longest body on the command line") << false << "" << "" << longest << ""
+                                                            << QStringList{ "format=2", "body=" + longest } << "";
+        QTest::newRow("one byte more") << false << "" << "" << longest + "x" << ""
+                                       << QStringList{ "format=2", "message=@F/body.txt" } << "body.txt";
+        const QString umlauts = QString(65530, QChar(0xfc)) + "\nline two";
+        QTest::newRow("fewer characters than bytes") << false << "" << "" << umlauts << ""
+                                                     << QStringList{ "format=2", "message=@F/body.txt" } << "body.txt";
+        QTest::newRow("an attachment of the file's name")
+            << true << "" << "x" << "<p>" + QString(140000, QLatin1Char('y')) + "\n</p>" << "body.html"
+            << QStringList{ "subject=x", "format=1", "message=@F/body (2).html", "attachment=@U/body.html" } << "body (2).html";
+        QString crowd;
+        for (int i = 0; i < 10000; ++i)
+            crowd += QStringLiteral("r%1@example.com;").arg(i);
+        QTest::newRow("too many recipients") << false << crowd << "" << longest << "" << QStringList() << "";
+    }
+    void composeArgument()
+    {
+        QFETCH(bool, html);
+        QFETCH(QString, to);
+        QFETCH(QString, subject);
+        QFETCH(QString, body);
+        QFETCH(QString, attachment);
+        QFETCH(QStringList, entries);
+        QFETCH(QString, bodyFile);
+        QVERIFY(box_.registerMailClient(QStringLiteral("Thunderbird")));
+        QVERIFY(box_.addStandIn(QStringLiteral("thunderbird-mailer")));
+        Email email = message();
+        email.isHtml = html;
+        email.to = to;
+        email.subject = subject;
+        email.body = body;
+        email.addAttachment(attachment, QStringLiteral("attached"), false);
+        if (entries.isEmpty()) {
+            // Nothing is started, and nothing written.
+            QCOMPARE(email.send(), int(Email::SendLaunchFailed));
+            QCOMPARE(QDir(email.tempDir).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList());
+            QTest::qWait(200);
+            QVERIFY(!QFile::exists(path("thunderbird-mailer.args")));
+            return;
+        }
+        QCOMPARE(email.send(), int(Email::SendOk));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(path("thunderbird-mailer.args")), STAND_IN_TIMEOUT_MSECS);
+        const QStringList arguments = box_.arguments(QStringLiteral("thunderbird-mailer"));
+        QCOMPARE(arguments.size(), 2);
+        entries.replaceInStrings(QStringLiteral("@F"), email.requestFolder());
+        entries.replaceInStrings(QStringLiteral("@U"), QUrl::fromLocalFile(email.requestFolder()).toString());
+        QCOMPARE(thunderbirdEntries(arguments.at(1)), entries);
+        // A request's folder only where it has something to hold.
+        QCOMPARE(email.requestFolder().isEmpty(), bodyFile.isEmpty() && attachment.isEmpty());
+        if (!bodyFile.isEmpty()) {
+            const QString file = email.requestFolder() + QLatin1Char('/') + bodyFile;
+            QCOMPARE(readBytes(file), body.toUtf8());
+            QCOMPARE(int(QFileInfo(file).permissions() & 0x0777), int(QFile::ReadUser | QFile::WriteUser));
+        }
     }
 
     // The client of each form of desktop entry gets the compose arguments
@@ -264,7 +386,7 @@ private slots:
             email.addAttachment(attachment.section('=', 0, 0), attachment.section('=', 1), false);
         QCOMPARE(email.send(), int(Email::SendOk));
         const bool mail = client == QLatin1String("Mail");
-        const QString attachments = email.attachmentFolder();
+        const QString attachments = email.requestFolder();
         expected.replaceInStrings(QStringLiteral("%1"), mail ? attachments : QUrl::fromLocalFile(attachments).toString());
         if (mail) {
             const QString script = QString::fromUtf8(readBytes(path("osascript.stdin")));
@@ -333,7 +455,7 @@ private slots:
             email.to = QLatin1String(name) + QStringLiteral("@example.com");
             email.addAttachment(QStringLiteral("invoice.txt"), QStringLiteral("INVOICE FOR ") + QString::fromLatin1(name).toUpper(), false);
             QCOMPARE(email.send(), int(Email::SendOk));
-            folders << QFileInfo(email.attachmentFolder()).fileName();
+            folders << QFileInfo(email.requestFolder()).fileName();
         }
         // A name taken within one second is numbered.
         if (QTime::currentTime().second() == startSecond)
@@ -381,11 +503,11 @@ private slots:
         // long the machine takes to start it; after OPENER_WAIT_SECS it gives up.
         const QByteArray g = QFile::encodeName(got);
         QVERIFY(writeFile(path("bin/xdg-open"),
-                          "#!/bin/sh\nf=\"${1#file://}\"\nstat -c %a \"$f\" > \"" + g + "/${f##*/}.mode\"\n"
+                          "#!/bin/sh\nf=\"${1#file://}\"\nd=\"${f%/*}\"\nstat -c %a \"$f\" > \"" + g + "/${d##*/}.eml.mode\"\n"
                           "n=0\nwhile [ ! -e \"" + g + "/go\" ]; do\n"
                           "  [ $n -lt " + QByteArray::number(OPENER_WAIT_SECS * 20) + " ] || exit 1\n"
                           "  n=$((n + 1)); sleep 0.05\ndone\n"
-                          "cp \"$f\" \"" + g + "/$$.part\" && mv \"" + g + "/$$.part\" \"" + g + "/${f##*/}\"\n",
+                          "cp \"$f\" \"" + g + "/$$.part\" && mv \"" + g + "/$$.part\" \"" + g + "/${d##*/}.eml\"\n",
                           true));
         const QString dir = message().tempDir;
         // Started early in a second, so both fall into it (or, waiting a
@@ -401,19 +523,20 @@ private slots:
             if (!sameSecond)
                 QTest::qSleep(1000);
         }
-        // The first is still there for its opener; in one second the second
-        // name is the first one numbered ("-" sorts before ".").
-        QStringList handedOver = QDir(dir).entryList({ "*.eml" }, QDir::Files, QDir::Name);
+        // Each in a folder of its request's own, where the second request
+        // leaves the first; in one second the second folder's name is the
+        // first one numbered. Nothing else is left in the temporary folder.
+        QCOMPARE(QDir(dir).entryList(QDir::Files), QStringList());
+        QStringList handedOver = QDir(dir).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
         QCOMPARE(handedOver.size(), 2);
-        const bool numbered = handedOver.at(0) == handedOver.at(1).chopped(4) + "-2.eml";
+        for (const QString& folder : handedOver)
+            QCOMPARE(QDir(dir + QLatin1Char('/') + folder).entryList({ "*.eml" }, QDir::Files).size(), 1);
+        handedOver.replaceInStrings(QRegularExpression(QStringLiteral("$")), QStringLiteral(".eml"));
+        const bool numbered = handedOver.at(1) == handedOver.at(0).chopped(4) + "-2.eml";
         // A machine too busy to send both within the second gives two names.
         if (sameSecond && QTime::currentTime().second() == startSecond)
             QVERIFY(numbered);
-        if (numbered)
-            handedOver.move(1, 0);
         QVERIFY(writeFile(got + QStringLiteral("/go"), QByteArray()));
-        // The files are queued for the collection: it must not take them
-        // before the openers have read them, however slowly they run.
         QVERIFY(waitWithoutEvents([&got]() { return QDir(got).entryList({ "*.eml" }, QDir::Files).size() == 2; }));
         QStringList subjects;
         for (const QString& name : handedOver) {
@@ -423,8 +546,8 @@ private slots:
         QCOMPARE(subjects, QStringList({ "first", "second" }));
     }
 
-    // The scripts and the EML file handed over go once about 5 s old; the
-    // attachments stay.
+    // The scripts run go once about 5 s old; the EML file handed over and the
+    // attachments stay, for a client that reads them late.
     void delayedDeletion()
     {
         if (QGuiApplication::platformName() != QLatin1String("xcb"))
@@ -435,7 +558,12 @@ private slots:
         QVERIFY(box_.addStandIn(QStringLiteral("xdg-open")));
         Email eml = message();
         QCOMPARE(eml.send(), int(Email::SendOk));
+        const QStringList emlFiles = QDir(eml.requestFolder()).entryList({ "*.eml" }, QDir::Files);
+        QCOMPARE(emlFiles.size(), 1);
         QTRY_COMPARE_WITH_TIMEOUT(handedOverLeft(), 0, 30000);
+        // Two collections later, as long as a slow client may take.
+        QTest::qWait(10500);
+        QVERIFY(QFile::exists(eml.requestFolder() + QLatin1Char('/') + emlFiles.first()));
         // The Mail road's message: its attachments stay in its own folder.
         const QDir mailBox(path("send0/temp/mail \"box\\"));
         const QStringList attachmentFolders = mailBox.entryList(QDir::Dirs | QDir::NoDotAndDotDot);

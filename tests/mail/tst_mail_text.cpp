@@ -124,6 +124,9 @@ private slots:
                                                             << "To: bob@example.com (note; ann@example.com)\n";
         QTest::newRow("comment holding a group without members") << "to" << "(note; Team:; a@b.org) bob@example.com"
                                                                 << "To: bob@example.com (note; Team:; a@b.org)\n";
+        // A group without members names no recipient: apart, the items name a@b.org alone, as the comment's reading does.
+        QTest::newRow("comment holding a group without members and an address") << "to" << "(x; Team:; a@b.org; c) bob@example.com"
+                                                                                << "To: bob@example.com (x; Team:; a@b.org; c)\n";
         QTest::newRow("comment closed past two addresses") << "to" << "a@x.org (note;b@y.org;c@z.org (home))"
                                                           << "To: a@x.org (\\(note), b@y.org, c@z.org (home) (\\))\n";
         // Where both readings name one address, the comment's is taken: a ")" that pairs with nothing is no part of an
