@@ -1,7 +1,9 @@
 #include "devtools/HelpBrowserDialog.h"
 
+#include "devtools/HelpCollectionChoice.h"
 #include "devtools/ui_HelpBrowserDialog.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QIcon>
 #include <QList>
@@ -9,6 +11,8 @@
 #include <QMutableListIterator>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtHelp/QHelpContentModel>
 #include <QtHelp/QHelpContentWidget>
@@ -23,6 +27,8 @@ const QString HTML_MIME_TYPE = QStringLiteral("text/html");
 const QString MISSING_HELP_TITLE = QStringLiteral("Missing Resource");
 const QString MISSING_HELP_TEXT = QStringLiteral("The Help Documentation Could Not Ne Found.");
 const int FIRST_PAGE_DELAY_MS = 250;
+// Name of each dialog's own copy of the help folder, in the user's cache.
+const QString HELP_COPY_TEMPLATE = QStringLiteral("/help-XXXXXX");
 } // namespace
 
 class HelpBrowserDialogPrivate
@@ -38,6 +44,7 @@ public:
     {
     }
 
+    QString collectionToOpen();
     QString helpPrefix() const;
     void setPage(const QUrl& url);
     void setFirstPage();
@@ -52,11 +59,34 @@ public:
     QString helpFolder;
     QString docName;
     QString virtualFolder;
+    // Copy of the help folder the engine may write; removed with the dialog.
+    std::unique_ptr<QTemporaryDir> helpCopy;
     // Pages requested, oldest first; the entry just before the cursor is the
     // page shown.
     QList<QUrl> history;
     QMutableListIterator<QUrl> historyIterator;
 };
+
+// The help folder's own collection where the engine leaves it as it is,
+// otherwise a copy in the user's cache, kept while the dialog lives, whose
+// folder then becomes the pages' base. Null where there is no collection or
+// the copy cannot be made.
+QString HelpBrowserDialogPrivate::collectionToOpen()
+{
+    const QString cacheFolder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    if (!QFileInfo::exists(helpFolder + QStringLiteral("/") + docName) || cacheFolder.isEmpty()
+        || !QDir().mkpath(cacheFolder))
+        return QString();
+    helpCopy.reset(new QTemporaryDir(cacheFolder + HELP_COPY_TEMPLATE));
+    if (!helpCopy->isValid())
+        return QString();
+    const QString path = HelpCollectionChoice::collectionToOpen(helpFolder, docName, helpCopy->path());
+    if (path.startsWith(helpCopy->path() + QStringLiteral("/")))
+        helpFolder = helpCopy->path();
+    else
+        helpCopy.reset();
+    return path;
+}
 
 QString HelpBrowserDialogPrivate::helpPrefix() const
 {
@@ -165,9 +195,10 @@ HelpBrowserDialog::HelpBrowserDialog(QString helpFolder, QString docName, QStrin
     : QDialog(parent)
     , d(new HelpBrowserDialogPrivate(helpFolder, docName, virtualFolder))
 {
-    const QString collectionPath = helpFolder + QStringLiteral("/") + docName;
-    const QFileInfo collection(collectionPath);
-    if (!collection.exists()) {
+    const QString collectionPath = d->collectionToOpen();
+    std::unique_ptr<QHelpEngine> engine(collectionPath.isEmpty() ? nullptr
+                                                                 : new QHelpEngine(collectionPath));
+    if (!engine || !engine->setupData() || engine->registeredDocumentations().isEmpty()) {
         QMessageBox::warning(this, MISSING_HELP_TITLE, MISSING_HELP_TEXT, QMessageBox::Ok,
                              QMessageBox::NoButton);
         QMetaObject::invokeMethod(this, "close", Qt::QueuedConnection);
@@ -179,8 +210,8 @@ HelpBrowserDialog::HelpBrowserDialog(QString helpFolder, QString docName, QStrin
                    | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
     setWindowIcon(QIcon(iconPath));
 
-    d->helpEngine = new QHelpEngine(collection.absoluteFilePath(), this);
-    d->helpEngine->setupData();
+    engine->setParent(this);
+    d->helpEngine = engine.release();
 
     QHelpContentWidget* contents = d->helpEngine->contentWidget();
     connect(contents, SIGNAL(linkActivated(QUrl)), this, SLOT(setCurrentPage(QUrl)));

@@ -12,8 +12,11 @@ class HelpBrowserDialogPrivate;
 // Window on the application's QtHelp collection: contents and index tabs, a
 // page view, history with back and forward, reload and print. Made anew for
 // every Help request and owned by its parent; modeless. Closing hides it,
-// and frees it when the caller asks for that (Qt::WA_DeleteOnClose). When the
-// collection file is missing it warns, closes itself and never shows.
+// and frees it when the caller asks for that (Qt::WA_DeleteOnClose). The
+// collection's own files are never written: where the help engine would, it
+// opens a copy in the user's cache. When the collection file is missing,
+// cannot be set up, even from a copy, or holds no documentation, it warns,
+// closes itself and never shows.
 class HelpBrowserDialog : public QDialog
 {
     Q_OBJECT

@@ -14,6 +14,9 @@
 #include <QtWebKitWidgets/QWebFrame>
 #include <QtWebKitWidgets/QWebView>
 
+#include <pwd.h>
+#include <unistd.h>
+
 namespace {
 
 const QString BUILD_HELP_DIR = QStringLiteral(VH_BUILD_DIR "/Resources/help");
@@ -40,16 +43,35 @@ bool choose(QDialog* dialog, QAbstractItemView* widget, const QString& entry)
     return found.size() == 1 && loads(dialog, [&]() { QTest::keyClick(widget, Qt::Key_Return); });
 }
 
+// Copies the build's help files into folder, with or without their times.
+bool copyBuildHelp(const QString& folder, bool keepTimes)
+{
+    for (const QString name : {"vornhelm.qch", "vornhelm.qhc"}) {
+        QFile copy(folder + '/' + name);
+        const QString original = BUILD_HELP_DIR + '/' + name;
+        const QDateTime time = QFileInfo(original).lastModified();
+        if (!QFile::copy(original, copy.fileName()) || !copy.open(QIODevice::ReadWrite)
+            || (keepTimes && !copy.setFileTime(time, QFileDevice::FileModificationTime)))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 class TestHelpBrowser : public QObject
 {
     Q_OBJECT
 
+    QTemporaryDir cache;
+
 private slots:
+    void initTestCase() { qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path())); }
     void history_data();
     void history();
     void missingCollection();
+    void pagesOrWarning_data();
+    void pagesOrWarning();
 };
 
 void TestHelpBrowser::history_data()
@@ -76,12 +98,7 @@ void TestHelpBrowser::history()
     // copy. The collection drops the documentation file when its time
     // differs from the one recorded, so the copies keep the original's.
     QTemporaryDir dir;
-    for (const QString name : {"vornhelm.qch", "vornhelm.qhc"}) {
-        QFile copy(dir.filePath(name));
-        const QString original = BUILD_HELP_DIR + '/' + name;
-        QVERIFY(QFile::copy(original, copy.fileName()) && copy.open(QIODevice::ReadWrite));
-        QVERIFY(copy.setFileTime(QFileInfo(original).lastModified(), QFileDevice::FileModificationTime));
-    }
+    QVERIFY(copyBuildHelp(dir.path(), true));
     HelpBrowserDialog dialog(dir.path(), "vornhelm.qhc", "doc", QString(), nullptr);
     QWebView* web = view(&dialog);
     auto* engine = dialog.findChild<QHelpEngine*>();
@@ -136,6 +153,83 @@ void TestHelpBrowser::missingCollection()
     HelpBrowserDialog dialog(BUILD_HELP_DIR, "absent.qhc", "doc", QString(), nullptr);
     QCOMPARE(catcher.seen, QStringList{"Missing Resource/The Help Documentation Could Not Ne Found."});
     QVERIFY(!dialog.findChild<QHelpEngine*>() && !view(&dialog));
+}
+
+void TestHelpBrowser::pagesOrWarning_data()
+{
+    // The build's collection copied with or without its file times, or
+    // random bytes or an empty file in its place. The window shows the pages
+    // from it ("own"), from a copy in the user's cache ("copy"), or warns.
+    QTest::addColumn<bool>("keepTimes");
+    QTest::addColumn<int>("replacedBy"); // bytes; -1 keeps the collection
+    QTest::addColumn<bool>("folderWritable");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("times kept") << true << -1 << true << "own";
+    QTest::newRow("times lost") << false << -1 << true << "copy";
+    QTest::newRow("times lost, folder not writable") << false << -1 << false << "copy";
+    QTest::newRow("random bytes") << true << 5000 << true << "warning";
+    QTest::newRow("empty file") << true << 0 << true << "warning";
+}
+
+void TestHelpBrowser::pagesOrWarning()
+{
+    QFETCH(bool, keepTimes);
+    QFETCH(int, replacedBy);
+    QFETCH(bool, folderWritable);
+    QFETCH(QString, shown);
+    if (!folderWritable && ::geteuid() == 0) {
+        // Root writes anywhere: the row runs again as a user who may not, with
+        // a runtime folder of its own.
+        const struct passwd* nobody = ::getpwnam("nobody");
+        QTemporaryDir runtime;
+        const QByteArray runtimePath = QFile::encodeName(runtime.path());
+        QVERIFY(nobody && ::chown(runtimePath.constData(), nobody->pw_uid, nobody->pw_gid) == 0);
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        environment.insert("XDG_RUNTIME_DIR", runtime.path());
+        child.setProcessEnvironment(environment);
+        child.setProcessChannelMode(QProcess::ForwardedChannels);
+        child.start("setpriv", {"--reuid=nobody", "--regid=nogroup", "--clear-groups", qApp->applicationFilePath(),
+                                QString("pagesOrWarning:") + QTest::currentDataTag()});
+        QVERIFY(child.waitForFinished(60000) && child.exitStatus() == QProcess::NormalExit);
+        QCOMPARE(child.exitCode(), 0);
+        return;
+    }
+    QTemporaryDir dir;
+    QFile qhc(dir.filePath("vornhelm.qhc"));
+    QByteArray bytes(qMax(replacedBy, 0), '\0');
+    QRandomGenerator::global()->fillRange(reinterpret_cast<quint32*>(bytes.data()), bytes.size() / 4);
+    QVERIFY(copyBuildHelp(dir.path(), keepTimes));
+    QVERIFY(replacedBy < 0 || (qhc.open(QIODevice::WriteOnly) && qhc.write(bytes) == replacedBy && qhc.flush()));
+    // Whatever fails, the folder is left such that it can go.
+    const QFileDevice::Permissions readable = QFileDevice::ReadOwner | QFileDevice::ExeOwner;
+    const auto unlock = qScopeGuard([&]() { QFile::setPermissions(dir.path(), readable | QFileDevice::WriteOwner); });
+    QVERIFY(folderWritable
+            || (qhc.setPermissions(QFileDevice::ReadOwner) && QFile::setPermissions(dir.path(), readable)));
+    const auto files = [&]() {
+        QByteArrayList named;
+        for (const QString& name : QDir(dir.path()).entryList(QDir::Files)) {
+            QFile file(dir.filePath(name));
+            named << name.toUtf8() + '\0' + (file.open(QIODevice::ReadOnly) ? file.readAll() : "?");
+        }
+        return named;
+    };
+    const QByteArrayList before = files();
+    MessageBoxCatcher catcher;
+    {
+        HelpBrowserDialog dialog(dir.path(), "vornhelm.qhc", "doc", QString(), nullptr);
+        auto* engine = dialog.findChild<QHelpEngine*>();
+        const QString warning = "Missing Resource/The Help Documentation Could Not Ne Found.";
+        QCOMPARE(catcher.seen.join(""), shown == "warning" ? warning : "");
+        QCOMPARE(engine && view(&dialog), shown != "warning");
+        if (engine) {
+            QCOMPARE(QFileInfo(engine->collectionFile()).dir() == QDir(dir.path()), shown == "own");
+            QTRY_COMPARE_WITH_TIMEOUT(view(&dialog)->title(), TITLES.first(), 10000);
+        }
+    }
+    // The help folder's files are as they were, the empty one included.
+    QCOMPARE(files(), before);
 }
 
 QTEST_MAIN(TestHelpBrowser)
