@@ -69,18 +69,27 @@ public:
 
 // The help folder's own collection where the engine leaves it as it is,
 // otherwise a copy in the user's cache, kept while the dialog lives, whose
-// folder then becomes the pages' base. Null where there is no collection or
-// the copy cannot be made.
+// folder then becomes the pages' base. Null where there is no collection.
+// Where no copy can be made (no cache to write into), a non-empty collection
+// is opened as it stands, the only way left to show its pages; an empty one
+// the engine would fill, and it has no pages to show anyway.
 QString HelpBrowserDialogPrivate::collectionToOpen()
 {
-    const QString cacheFolder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-    if (!QFileInfo::exists(helpFolder + QStringLiteral("/") + docName) || cacheFolder.isEmpty()
-        || !QDir().mkpath(cacheFolder))
+    const QFileInfo collection(helpFolder + QStringLiteral("/") + docName);
+    if (!collection.exists())
         return QString();
+    const QString ownCollection = collection.size() > 0 ? collection.absoluteFilePath() : QString();
+    const QString cacheFolder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    if (cacheFolder.isEmpty() || !QDir().mkpath(cacheFolder))
+        return ownCollection;
     helpCopy.reset(new QTemporaryDir(cacheFolder + HELP_COPY_TEMPLATE));
     if (!helpCopy->isValid())
-        return QString();
+        return ownCollection;
     const QString path = HelpCollectionChoice::collectionToOpen(helpFolder, docName, helpCopy->path());
+    if (path.isNull()) {
+        helpCopy.reset();
+        return ownCollection;
+    }
     if (path.startsWith(helpCopy->path() + QStringLiteral("/")))
         helpFolder = helpCopy->path();
     else

@@ -164,11 +164,15 @@ void TestHelpBrowser::pagesOrWarning_data()
     QTest::addColumn<int>("replacedBy"); // bytes; -1 keeps the collection
     QTest::addColumn<bool>("folderWritable");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("times kept") << true << -1 << true << "own";
-    QTest::newRow("times lost") << false << -1 << true << "copy";
-    QTest::newRow("times lost, folder not writable") << false << -1 << false << "copy";
-    QTest::newRow("random bytes") << true << 5000 << true << "warning";
-    QTest::newRow("empty file") << true << 0 << true << "warning";
+    QTest::addColumn<bool>("cacheWritable");
+    QTest::newRow("times kept") << true << -1 << true << "own" << true;
+    QTest::newRow("times lost") << false << -1 << true << "copy" << true;
+    QTest::newRow("times lost, folder not writable") << false << -1 << false << "copy" << true;
+    QTest::newRow("random bytes") << true << 5000 << true << "warning" << true;
+    QTest::newRow("empty file") << true << 0 << true << "warning" << true;
+    // Without a cache to copy into, a collection opens as it stands, but for an empty one.
+    QTest::newRow("times kept, no cache") << true << -1 << true << "own" << false;
+    QTest::newRow("empty file, no cache") << true << 0 << true << "warning" << false;
 }
 
 void TestHelpBrowser::pagesOrWarning()
@@ -177,6 +181,12 @@ void TestHelpBrowser::pagesOrWarning()
     QFETCH(int, replacedBy);
     QFETCH(bool, folderWritable);
     QFETCH(QString, shown);
+    QFETCH(bool, cacheWritable);
+    // A file where the cache folder would be.
+    const QByteArray cacheHome = qgetenv("XDG_CACHE_HOME");
+    const auto restoreCache = qScopeGuard([&]() { qputenv("XDG_CACHE_HOME", cacheHome); });
+    if (!cacheWritable)
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(QCoreApplication::applicationFilePath()));
     if (!folderWritable && ::geteuid() == 0) {
         // Root writes anywhere: the row runs again as a user who may not, with
         // a runtime folder of its own.
