@@ -9,6 +9,9 @@ scripts/build.sh
 BUILD_DIR=${BUILD_DIR:-build}
 export XDG_RUNTIME_DIR=$(mktemp -d)
 chmod 0700 "$XDG_RUNTIME_DIR"
+# Whatever the program keeps in the user's cache (a copy of its help
+# collection) stays out of the user's own.
+export XDG_CACHE_HOME=$(mktemp -d)
 cd "$BUILD_DIR"
 # A random first display number keeps test runs started side by side apart.
 # Without -noreset the server resets whenever its last client leaves, and a
