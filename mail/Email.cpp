@@ -16,7 +16,6 @@
 #include <QMimeDatabase>
 #include <QRandomGenerator>
 #include <QStandardPaths>
-#include <QUrl>
 
 namespace {
 
@@ -671,6 +670,10 @@ int Email::thunderbirdSend()
         ComposeArgument::entry(QStringLiteral("format"), isHtml ? QStringLiteral("1") : QStringLiteral("2")),
     };
     const QString bodyEntry = ComposeArgument::entry(QStringLiteral("body"), body);
+    // The names of the files in the request's folder: the attachments' first,
+    // so that they keep their names, then that of a body file, named apart.
+    QStringList fileNames = AttachmentFileNames::files(attachmentNames + QStringList{ isHtml ? BODY_FILE_HTML : BODY_FILE_TEXT });
+    const QString bodyFile = fileNames.takeLast();
 
     // The attachments' URLs name files in the request's folder: it is made
     // now, and its files written once the argument is known to fit.
@@ -679,7 +682,7 @@ int Email::thunderbirdSend()
         if (makeRequestFolder().isNull())
             return SendFileCreationFailed;
         QStringList paths;
-        for (const QString& fileName : AttachmentFileNames::files(attachmentNames))
+        for (const QString& fileName : qAsConst(fileNames))
             paths << attachmentFilePath(fileName);
         attachmentEntry = ComposeArgument::attachmentEntry(paths);
     }
@@ -691,8 +694,6 @@ int Email::thunderbirdSend()
     if (!ComposeArgument::fitsOneArgument(compose)) {
         if (makeRequestFolder().isNull())
             return SendFileCreationFailed;
-        // Named apart from the attachment files, which keep their names.
-        const QString bodyFile = AttachmentFileNames::files(attachmentNames + QStringList{ isHtml ? BODY_FILE_HTML : BODY_FILE_TEXT }).last();
         const QString bodyPath = attachmentFilePath(bodyFile);
         compose = ComposeArgument::joined(head + QStringList{ ComposeArgument::entry(QStringLiteral("message"), bodyPath),
                                                              attachmentEntry });
