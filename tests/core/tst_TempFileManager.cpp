@@ -208,6 +208,48 @@ private slots:
         QVERIFY(TempFileManager::createNewFile("", "eml", "x", false).isNull());
     }
 
+    // Only a taken name is worth another number: where the file cannot be
+    // made or written for any other reason, every number would fail alike.
+    // No file is returned, at once, and the folder fills with nothing.
+    void newFileGivesUp_data()
+    {
+        QTest::addColumn<QString>("failure");
+        QTest::newRow("the writer fails") << "writer";
+        QTest::newRow("a name too long for the file system") << "name";
+        QTest::newRow("a folder its user may not write") << "folder";
+    }
+    void newFileGivesUp()
+    {
+        QFETCH(QString, failure);
+        QTemporaryDir base;
+        const QString dir = base.filePath("temp");
+        QVERIFY(QDir().mkpath(dir));
+        const auto unlock = qScopeGuard([&]() { ::chmod(QFile::encodeName(dir).constData(), 0700); });
+        const bool asUser = failure == "folder" && ::geteuid() == 0;
+        const struct passwd* nobody = asUser ? ::getpwnam("nobody") : nullptr;
+        if (asUser) {
+            QVERIFY2(nobody, "no user named nobody to write as");
+            for (const QString& path : {base.path(), dir})
+                QVERIFY(::chown(QFile::encodeName(path).constData(), nobody->pw_uid, nobody->pw_gid) == 0);
+        }
+        if (failure == "folder")
+            QVERIFY(::chmod(QFile::encodeName(dir).constData(), 0500) == 0);
+        const QString extension = failure == "name" ? QString(NAME_MAX, QLatin1Char('x')) : QStringLiteral("eml");
+        const int code = exitCodeInChild([&]() {
+            if (asUser && (::setgroups(0, nullptr) != 0 || ::setgid(nobody->pw_gid) != 0 || ::setuid(nobody->pw_uid) != 0))
+                return CHILD_NO_USER;
+            const QString path = TempFileManager::createNewFile(dir, extension, true, [&failure](QIODevice& file) {
+                return failure != "writer" && file.write("new mail") == 8;
+            });
+            return path.isNull() ? 0 : 1;
+        });
+        QVERIFY2(code != CHILD_NO_USER, "cannot become an unprivileged user");
+        QVERIFY2(code >= 0, "createNewFile never returned");
+        QCOMPARE(code, 0);
+        // The failed writer's file, at most.
+        QVERIFY(QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size() <= (failure == "writer" ? 1 : 0));
+    }
+
     // Processes writing new files into one folder at once each get a file of
     // their own: none writes over another's.
     void newFilesFromProcesses()
