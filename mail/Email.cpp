@@ -7,6 +7,7 @@
 #include "mail/AttachmentFileNames.h"
 #include "mail/AttatchmentManager.h"
 #include "mail/ComposeArgument.h"
+#include "mail/HtmlLineBreaks.h"
 #include "mail/MailText.h"
 
 #include <QBuffer>
@@ -669,7 +670,11 @@ int Email::thunderbirdSend()
         ComposeArgument::entry(QStringLiteral("subject"), subject),
         ComposeArgument::entry(QStringLiteral("format"), isHtml ? QStringLiteral("1") : QStringLiteral("2")),
     };
-    const QString bodyEntry = ComposeArgument::entry(QStringLiteral("body"), body);
+    // Thunderbird makes each line break of an HTML body a "<br>" on the
+    // command line and a blank from a file, inside "<pre>" too: given none,
+    // it shows the page's HTML as a browser does, whichever way it comes.
+    const QString composeBody = isHtml ? HtmlLineBreaks::asBrowserShows(body) : body;
+    const QString bodyEntry = ComposeArgument::entry(QStringLiteral("body"), composeBody);
     // The names of the files in the request's folder: the attachments' first,
     // so that they keep their names, then that of a body file, named apart.
     QStringList fileNames = AttachmentFileNames::files(attachmentNames + QStringList{ isHtml ? BODY_FILE_HTML : BODY_FILE_TEXT });
@@ -704,7 +709,7 @@ int Email::thunderbirdSend()
             m_requestFolder.clear();
             return SendLaunchFailed;
         }
-        const QByteArray bodyBytes = withoutNul(body).toUtf8();
+        const QByteArray bodyBytes = withoutNul(composeBody).toUtf8();
         if (!TempFileManager::createFile(bodyPath, false, [&bodyBytes](QIODevice& file) {
                 return file.write(bodyBytes) == bodyBytes.size();
             })) {

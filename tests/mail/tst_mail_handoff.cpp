@@ -211,34 +211,45 @@ private slots:
         QTest::addColumn<QString>("attachment"); // a text attachment's name, or none
         QTest::addColumn<QStringList>("entries"); // as Thunderbird reads them; @F the request's folder, @U its URL
         QTest::addColumn<QString>("bodyFile"); // the file holding the body, or none
+        QTest::addColumn<QString>("written"); // the file's text where it is not the body as given
 
         QTest::newRow("apostrophe and comma in the subject")
             << false << "" << "the teams', results" << "" << ""
-            << QStringList{ "subject=the teams', results", "format=2" } << "";
+            << QStringList{ "subject=the teams', results", "format=2" } << "" << "";
         QTest::newRow("entries in the body") << true << "" << "" << "a',b='c',d" << ""
-                                             << QStringList{ "format=1", "body=a',b='c',d" } << "";
+                                             << QStringList{ "format=1", "body=a',b='c',d" } << "" << "";
         QTest::newRow("attachment in the body")
             << false << "" << "" << "'quoted', and, attachment='file:///etc/passwd',x'" << ""
-            << QStringList{ "format=2", "body='quoted', and, attachment='file:///etc/passwd',x'" } << "";
+            << QStringList{ "format=2", "body='quoted', and, attachment='file:///etc/passwd',x'" } << "" << "";
         QTest::newRow("outside ASCII, and quotes without a comma")
             << false << "Gr\u00fc\u00dfe', \U0001F600 <a@x.org>" << "It's, 'fine'" << "100% \"sure\"," << ""
-            << QStringList{ "to=Gr\u00fc\u00dfe', \U0001F600 <a@x.org>", "subject=It's, 'fine'", "format=2", "body=100% \"sure\"," } << "";
+            << QStringList{ "to=Gr\u00fc\u00dfe', \U0001F600 <a@x.org>", "subject=It's, 'fine'", "format=2", "body=100% \"sure\"," } << "" << "";
         // The argument's bytes with its NUL: 18 of them are "format='2',body=''".
         const QString longest(131071 - 18, QLatin1Char('x'));
         QTest::newRow("the longest body on the command line") << false << "" << "" << longest << ""
-                                                            << QStringList{ "format=2", "body=" + longest } << "";
+                                                            << QStringList{ "format=2", "body=" + longest } << "" << "";
         QTest::newRow("one byte more") << false << "" << "" << longest + "x" << ""
-                                       << QStringList{ "format=2", "message=@F/body.txt" } << "body.txt";
+                                       << QStringList{ "format=2", "message=@F/body.txt" } << "body.txt" << "";
         const QString umlauts = QString(65530, QChar(0xfc)) + "\nline two";
         QTest::newRow("fewer characters than bytes") << false << "" << "" << umlauts << ""
-                                                     << QStringList{ "format=2", "message=@F/body.txt" } << "body.txt";
+                                                     << QStringList{ "format=2", "message=@F/body.txt" } << "body.txt" << "";
         QTest::newRow("an attachment of the file's name")
             << true << "" << "x" << "<p>" + QString(140000, QLatin1Char('y')) + "\n</p>" << "body.html"
-            << QStringList{ "subject=x", "format=1", "message=@F/body (2).html", "attachment=@U/body.html" } << "body (2).html";
+            << QStringList{ "subject=x", "format=1", "message=@F/body (2).html", "attachment=@U/body.html" } << "body (2).html"
+            << "<p>" + QString(140000, QLatin1Char('y')) + " </p>";
+        // Thunderbird makes an HTML body's line breaks "<br>" on the command line and blanks from a file: it gets none.
+        const QString html = "<p>Hello Anna,\nthis goes on</p>\r\n<PRE class=\"t\">\na  b\nc</PRE>\n";
+        const QString shown = "<p>Hello Anna, this goes on</p> <PRE class=\"t\">a  b<br>c</PRE> ";
+        QTest::newRow("HTML line breaks on the command line") << true << "" << "" << html << ""
+                                                              << QStringList{ "format=1", "body=" + shown } << "" << "";
+        const QString filler(140000, QLatin1Char('z'));
+        QTest::newRow("HTML line breaks in the file") << true << "" << "" << filler + html << ""
+                                                      << QStringList{ "format=1", "message=@F/body.html" } << "body.html"
+                                                      << filler + shown;
         QString crowd;
         for (int i = 0; i < 10000; ++i)
             crowd += QStringLiteral("r%1@example.com;").arg(i);
-        QTest::newRow("too many recipients") << false << crowd << "" << longest << "" << QStringList() << "";
+        QTest::newRow("too many recipients") << false << crowd << "" << longest << "" << QStringList() << "" << "";
     }
     void composeArgument()
     {
@@ -249,6 +260,7 @@ private slots:
         QFETCH(QString, attachment);
         QFETCH(QStringList, entries);
         QFETCH(QString, bodyFile);
+        QFETCH(QString, written);
         QVERIFY(box_.registerMailClient(QStringLiteral("Thunderbird")));
         QVERIFY(box_.addStandIn(QStringLiteral("thunderbird-mailer")));
         Email email = message();
@@ -276,7 +288,7 @@ private slots:
         QCOMPARE(email.requestFolder().isEmpty(), bodyFile.isEmpty() && attachment.isEmpty());
         if (!bodyFile.isEmpty()) {
             const QString file = email.requestFolder() + QLatin1Char('/') + bodyFile;
-            QCOMPARE(readBytes(file), body.toUtf8());
+            QCOMPARE(readBytes(file), (written.isEmpty() ? body : written).toUtf8());
             QCOMPARE(int(QFileInfo(file).permissions() & 0x0777), int(QFile::ReadUser | QFile::WriteUser));
         }
     }

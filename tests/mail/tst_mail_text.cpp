@@ -1,5 +1,7 @@
-// The mail text rules, output for output: header folding, encoded words, addresses, parameters, QP and Base64.
+// The mail text rules, output for output: header folding, encoded words, addresses, parameters, QP and Base64,
+// and an HTML body's line breaks as a browser shows them.
 #include "core/Base64.h"
+#include "mail/HtmlLineBreaks.h"
 #include "mail/MailAddress.h"
 #include "mail/MailText.h"
 #include <QtTest>
@@ -291,6 +293,41 @@ private slots:
 
     // One address as a header carries it; null where the text is none. Blanks are part of an unquoted local part
     // only inside angle brackets.
+    // No line break is left: a browser's blank where it is one, a "<br>" where it ends a line.
+    void htmlLineBreaks_data()
+    {
+        QTest::addColumn<QString>("html");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("paragraphs") << "<p>Hello Anna,\nthis goes on\nacross three lines.</p>\n<p>Second.</p>\n"
+                                    << "<p>Hello Anna, this goes on across three lines.</p> <p>Second.</p> ";
+        QTest::newRow("list") << "<ul>\n  <li>one</li>\n  <li>two</li>\n</ul>" << "<ul>   <li>one</li>   <li>two</li> </ul>";
+        QTest::newRow("pre keeps its lines and blanks") << "<p>a\nb</p><pre>col one  col two\n\trow 1    2\n</pre>\nc"
+                                                        << "<p>a b</p><pre>col one  col two<br>\trow 1    2<br></pre> c";
+        QTest::newRow("CR LF and CR alone, each one break") << "a\r\nb\rc\n\r<pre>d\r\ne\rf\n\rg</pre>"
+                                                            << "a b c  <pre>d<br>e<br>f<br><br>g</pre>";
+        QTest::newRow("inside a tag, in pre too") << "<a\nhref=\"x\"\r\n>link</a><pre\nclass=\"y\">1\n<b\n>2</b></pre>"
+                                                  << "<a href=\"x\" >link</a><pre class=\"y\">1<br><b >2</b></pre>";
+        QTest::newRow("the break right after pre dropped") << "<pre>\nfirst\n</pre><pre>\r\n\nsecond</pre>"
+                                                           << "<pre>first<br></pre><pre><br>second</pre>";
+        QTest::newRow("pre in any case, with attributes") << "<PRE class=\"x\" title='a>b'>\n1\n2</Pre >\n3"
+                                                         << "<PRE class=\"x\" title='a>b'>1<br>2</Pre > 3";
+        QTest::newRow("pre never closed") << "<p>x\n</p><pre>1\n2\n" << "<p>x </p><pre>1<br>2<br>";
+        QTest::newRow("nested pre") << "<pre>1\n<pre>2\n</pre>3\n</pre>4\n" << "<pre>1<br><pre>2<br></pre>3<br></pre>4 ";
+        QTest::newRow("names that are no pre") << "<prefix>a\nb</prefix><pre-x>c\nd</pre-x></pre>e\nf<pre>g\n</prefix>h\n</pre>"
+                                               << "<prefix>a b</prefix><pre-x>c d</pre-x></pre>e f<pre>g<br></prefix>h<br></pre>";
+        QTest::newRow("pre in a comment, script or style opens nothing")
+            << "<!-- <pre>\n -->a\n<script>x = '<pre>';\n</script >b\n<STYLE>p {}\n</style>c\n<!--><pre>d\ne</pre>"
+            << "<!-- <pre>  -->a <script>x = '<pre>'; </script >b <STYLE>p {} </style>c <!--><pre>d<br>e</pre>";
+        QTest::newRow("a < that opens nothing") << "1 <\n2 <= 3\n<" << "1 < 2 <= 3 <";
+        QTest::newRow("no line break") << "<p>as it is</p>" << "<p>as it is</p>";
+    }
+    void htmlLineBreaks()
+    {
+        QFETCH(QString, html);
+        QFETCH(QString, shown);
+        QCOMPARE(HtmlLineBreaks::asBrowserShows(html), shown);
+    }
+
     void addressForms_data()
     {
         QTest::addColumn<QString>("given");
