@@ -122,36 +122,14 @@ QString HtmlLineBreaks::asBrowserShows(const QString& html)
         }
         const QChar next = html.at(i + 1);
         const bool endTag = next == QLatin1Char('/') && i + 2 < html.size() && isAsciiLetter(html.at(i + 2));
-        int end = i + 1;
+        const bool tag = isAsciiLetter(next) || endTag;
+        int end = 0; // just past the markup that starts at i
         if (html.midRef(i).startsWith(COMMENT_OPEN)) {
             // "<!-->" ends where it starts.
             const int close = html.indexOf(COMMENT_CLOSE, i + 2);
             end = close < 0 ? html.size() : close + COMMENT_CLOSE.size();
-        } else if (isAsciiLetter(next) || endTag) {
-            const int name = endTag ? i + 2 : i + 1;
-            const bool pre = namesElement(html, name, PRE_ELEMENT);
+        } else if (tag) {
             end = tagEnd(html, i);
-            appendBlanked(shown, html, i, end);
-            i = end;
-            if (endTag) {
-                if (pre && preOpen > 0)
-                    --preOpen;
-                continue;
-            }
-            if (pre) {
-                ++preOpen;
-                // A browser drops the line break right after "<pre>".
-                if (i < html.size())
-                    i += lineBreakAt(html, i);
-            }
-            for (const QString& rawText : RAW_TEXT_ELEMENTS) {
-                if (namesElement(html, name, rawText)) {
-                    const int textEnd = rawTextEnd(html, i, rawText);
-                    appendBlanked(shown, html, i, textEnd);
-                    i = textEnd;
-                }
-            }
-            continue;
         } else if (next == QLatin1Char('!') || next == QLatin1Char('?') || next == QLatin1Char('/')) {
             // A declaration, processing instruction or stray end tag: up to its ">".
             const int close = html.indexOf(QLatin1Char('>'), i + 1);
@@ -161,7 +139,30 @@ QString HtmlLineBreaks::asBrowserShows(const QString& html)
             continue;
         }
         appendBlanked(shown, html, i, end);
+        const int name = endTag ? i + 2 : i + 1;
         i = end;
+        if (!tag)
+            continue;
+        const bool pre = namesElement(html, name, PRE_ELEMENT);
+        if (endTag) {
+            if (pre && preOpen > 0)
+                --preOpen;
+            continue;
+        }
+        if (pre) {
+            ++preOpen;
+            // A browser drops the line break right after "<pre>".
+            if (i < html.size())
+                i += lineBreakAt(html, i);
+        }
+        for (const QString& rawText : RAW_TEXT_ELEMENTS) {
+            if (namesElement(html, name, rawText)) {
+                const int textEnd = rawTextEnd(html, i, rawText);
+                appendBlanked(shown, html, i, textEnd);
+                i = textEnd;
+                break;
+            }
+        }
     }
     return shown;
 }

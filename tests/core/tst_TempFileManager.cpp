@@ -55,6 +55,13 @@ int exitCodeInChild(const std::function<int()>& work)
     return ended == child && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// Makes the calling process that of the user, without other groups; false
+// where it may not.
+bool becomeUser(uid_t uid, gid_t gid)
+{
+    return ::setgroups(0, nullptr) == 0 && ::setgid(gid) == 0 && ::setuid(uid) == 0;
+}
+
 // The relative paths of everything below folder, sorted.
 QStringList treeOf(const QString& folder)
 {
@@ -236,7 +243,7 @@ private slots:
             QVERIFY(::chmod(QFile::encodeName(dir).constData(), 0500) == 0);
         const QString extension = failure == "name" ? QString(NAME_MAX, QLatin1Char('x')) : QStringLiteral("eml");
         const int code = exitCodeInChild([&]() {
-            if (asUser && (::setgroups(0, nullptr) != 0 || ::setgid(nobody->pw_gid) != 0 || ::setuid(nobody->pw_uid) != 0))
+            if (asUser && !becomeUser(nobody->pw_uid, nobody->pw_gid))
                 return CHILD_NO_USER;
             const QString path = TempFileManager::createNewFile(dir, extension, true, [&failure](QIODevice& file) {
                 return failure != "writer" && file.write("new mail") == 8;
@@ -473,7 +480,7 @@ private slots:
         QVERIFY(::chmod(QFile::encodeName(locked).constData(), 0555) == 0);
         QVERIFY(::chmod(QFile::encodeName(unreadable).constData(), 0300) == 0);
         const int code = exitCodeInChild([&]() {
-            if (asRoot && (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0))
+            if (asRoot && !becomeUser(uid, gid))
                 return CHILD_NO_USER;
             if (!QFileInfo(request).isDir())
                 return CHILD_OUT_OF_REACH;
